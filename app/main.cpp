@@ -1,0 +1,14 @@
+#include "app/TForm1.h"
+#include "app/VeltApplication.h"
+#include "app/Windows.h"
+
+int main(int argc, char **argv)
+{
+    VeltApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Конфигуратор ВЕЛТ"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELT_VERSION));
+    TForm1 form;
+    createWindows(form);
+    form.show();
+    return app.exec();
+}

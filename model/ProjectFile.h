@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class RingModel;
+
+// The project file: 1..4 ring records of 117414 bytes (project block, then programs block),
+// no header. Both functions report a failure as a Russian text for the user and leave the
+// model and the file on disk as they were.
+namespace ProjectFile {
+
+struct OpenResult
+{
+    int ringsRead = 0;      // 0: the file was shorter than one record and nothing changed
+    QString error;          // non-empty: the file could not be read; nothing changed
+    [[nodiscard]] bool ok() const { return error.isEmpty(); }
+};
+
+// Reads up to four whole ring records into the stores, applies the load fix-up and makes
+// ring 1 current.
+[[nodiscard]] OpenResult open(RingModel &model, const QString &path);
+
+// Stores the working copy into its ring, then writes every ring of the project sealed for a
+// file. The old file is replaced only once every byte of the new one is on disk.
+[[nodiscard]] std::optional<QString> save(RingModel &model, const QString &path);
+
+} // namespace ProjectFile

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "model/Structures.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+// The project of one controller: four ring stores, the working copy of the current ring, and
+// the navigation state. Editors work on the working copy; the stores are brought up to date
+// only by a ring switch, a save, the settings apply and a download.
+class RingModel : public QObject
+{
+    Q_OBJECT
+public:
+    explicit RingModel(QObject *parent = nullptr);
+    ~RingModel() override;
+
+    // Working copy of the current ring.
+    [[nodiscard]] ProjectBlock &project() { return m_work->project; }
+    [[nodiscard]] const ProjectBlock &project() const { return m_work->project; }
+    [[nodiscard]] ProgramsBlock &programs() { return m_work->programs; }
+    [[nodiscard]] const ProgramsBlock &programs() const { return m_work->programs; }
+    [[nodiscard]] RingData &working() { return *m_work; }
+    [[nodiscard]] const RingData &working() const { return *m_work; }
+
+    [[nodiscard]] RingData &store(int ring) { return (*m_stores)[clampIndex(ring, MaxRings)]; }
+    [[nodiscard]] const RingData &store(int ring) const
+    {
+        return (*m_stores)[clampIndex(ring, MaxRings)];
+    }
+
+    [[nodiscard]] int currentRing() const { return m_currentRing; }
+    [[nodiscard]] int ringCount() const { return m_ringCount; }
+    void setRingCount(int count);
+    [[nodiscard]] int currentProgram() const { return m_currentProgram; }
+
+    // Modified flag and current file name of the project.
+    [[nodiscard]] bool modified() const { return m_modified; }
+    void setModified(bool modified);
+    [[nodiscard]] const QString &fileName() const { return m_fileName; }
+    void setFileName(const QString &name) { m_fileName = name; }
+
+    void SwitchRing(int ring);
+    void ReloadRing(int ring);
+    void SelectProgram(int program);
+    void NewProjectDefaults();
+    void LoadFixup();
+    void StoreWorkingCopy();
+
+    // An editor stored its changes into the working copy: mark the project modified and let
+    // the main window redraw what it shows.
+    void applyEdit();
+
+    static void SealForFile(RingData &ring);
+    static void SealForController(RingData &ring);
+
+signals:
+    // The working copy was replaced by another ring's data (switch, reload, new project):
+    // open dialogs must drop copies they took from the previous one.
+    void currentRingReplaced();
+    // An editor applied changes to the working copy.
+    void edited();
+    void modifiedChanged(bool modified);
+
+private:
+    std::unique_ptr<std::array<RingData, MaxRings>> m_stores;
+    std::unique_ptr<RingData> m_work;
+    int m_currentRing = 0;
+    int m_ringCount = 1;
+    int m_currentProgram = 0;
+    bool m_modified = false;
+    QString m_fileName;
+};
