@@ -16,10 +16,10 @@ namespace {
 const QString kFilter = QStringLiteral("VELT Binary files (*.velt *.VELT)");
 const QString kDefaultSuffix = QStringLiteral("suso");
 
-const TForm1::Window kToolbarWindows[] = {
-    TForm1::Window::Settings, TForm1::Window::Directions, TForm1::Window::Safety,
-    TForm1::Window::Templates, TForm1::Window::DayPlans, TForm1::Window::WeekPlans,
-    TForm1::Window::YearPlan, TForm1::Window::Controller};
+const TForm1::Window kToolbarWindows[] = {TForm1::Window::Settings, TForm1::Window::Directions,
+                                          TForm1::Window::Safety,   TForm1::Window::Templates,
+                                          TForm1::Window::DayPlans, TForm1::Window::WeekPlans,
+                                          TForm1::Window::YearPlan, TForm1::Window::Controller};
 } // namespace
 
 TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
@@ -81,8 +81,8 @@ void TForm1::buildMenus()
             &TForm1::N12Click);
     connect(menuAction(file, "N16", QStringLiteral("Открыть проект")), &QAction::triggered, this,
             &TForm1::N16Click);
-    connect(menuAction(file, "N17", QStringLiteral("Сохранить проект")), &QAction::triggered,
-            this, &TForm1::N17Click);
+    connect(menuAction(file, "N17", QStringLiteral("Сохранить проект")), &QAction::triggered, this,
+            &TForm1::N17Click);
 
     QMenu *params = menuBar()->addMenu(QStringLiteral("Параметры"));
     const std::pair<Window, std::pair<const char *, QString>> items[] = {
@@ -163,18 +163,18 @@ void TForm1::buildToolBars()
     toolButton(program, "BitBtn4", QStringLiteral("⊖"), QStringLiteral("Уменьшить масштаб"));
     program->addSeparator();
     program->addWidget(new QLabel(QStringLiteral(" Программа "), program));
-    connect(toolButton(program, "Button7", QStringLiteral("<"),
-                       QStringLiteral("Предыдущая программа")),
-            &QToolButton::clicked, this, &TForm1::Button7Click);
+    connect(
+        toolButton(program, "Button7", QStringLiteral("<"), QStringLiteral("Предыдущая программа")),
+        &QToolButton::clicked, this, &TForm1::Button7Click);
     m_programs = new QComboBox(program);
     m_programs->setObjectName(QStringLiteral("ComboBoxProgs"));
     m_programs->setToolTip(QStringLiteral("Перейти на программу"));
     m_programs->setMinimumWidth(60);
     program->addWidget(m_programs);
     connect(m_programs, &QComboBox::activated, this, &TForm1::ComboBoxProgsChange);
-    connect(toolButton(program, "Button6", QStringLiteral(">"),
-                       QStringLiteral("Следующая программа")),
-            &QToolButton::clicked, this, &TForm1::Button6Click);
+    connect(
+        toolButton(program, "Button6", QStringLiteral(">"), QStringLiteral("Следующая программа")),
+        &QToolButton::clicked, this, &TForm1::Button6Click);
 
     addToolBarBreak();
     auto *ring = addToolBar(QStringLiteral("Кольцо"));

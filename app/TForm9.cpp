@@ -22,10 +22,10 @@ TForm9::TForm9(QWidget *parent) : QDialog(parent)
     version->setObjectName(QStringLiteral("Label2"));
     version->setAlignment(Qt::AlignCenter);
     layout->addWidget(version);
-    auto *purpose = new QLabel(
-        QStringLiteral("Настройка дорожного контроллера (ДК): проект перекрестка,\n"
-                       "программы, планы, загрузка в ДК и обслуживание."),
-        this);
+    auto *purpose =
+        new QLabel(QStringLiteral("Настройка дорожного контроллера (ДК): проект перекрестка,\n"
+                                  "программы, планы, загрузка в ДК и обслуживание."),
+                   this);
     purpose->setAlignment(Qt::AlignCenter);
     layout->addWidget(purpose);
     auto *ok = new QPushButton(QStringLiteral("OK"), this);

@@ -24,8 +24,8 @@ OpenResult open(RingModel &model, const QString &path)
     for (int r = 0; r < MaxRings; ++r) {
         QByteArray record = file.read(RingRecordSize);
         if (record.size() < 0 || (record.size() < qsizetype(RingRecordSize) && !file.atEnd())) {
-            result.error = QStringLiteral("Ошибка чтения файла \"%1\": %2")
-                               .arg(path, file.errorString());
+            result.error =
+                QStringLiteral("Ошибка чтения файла \"%1\": %2").arg(path, file.errorString());
             return result;
         }
         if (record.size() < qsizetype(RingRecordSize))

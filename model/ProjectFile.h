@@ -13,8 +13,8 @@ namespace ProjectFile {
 
 struct OpenResult
 {
-    int ringsRead = 0;      // 0: the file was shorter than one record and nothing changed
-    QString error;          // non-empty: the file could not be read; nothing changed
+    int ringsRead = 0; // 0: the file was shorter than one record and nothing changed
+    QString error;     // non-empty: the file could not be read; nothing changed
     [[nodiscard]] bool ok() const { return error.isEmpty(); }
 };
 

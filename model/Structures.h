@@ -135,8 +135,7 @@ static_assert(ProjectLayout::ConflictTimes + MaxDirections * MaxDirections ==
 static_assert(ProjectLayout::ConflictFlags + MaxDirections * MaxDirections ==
               ProjectLayout::MinRed);
 static_assert(ProjectLayout::AllRedDuration + 1 == ProjectLayout::Description);
-static_assert(ProjectLayout::Description + ProjectLayout::DescriptionSize ==
-              ProjectLayout::Marker);
+static_assert(ProjectLayout::Description + ProjectLayout::DescriptionSize == ProjectLayout::Marker);
 static_assert(ProjectLayout::Reserved + ProjectLayout::ReservedSize ==
               ProjectLayout::JournalPowerOn);
 static_assert(ProjectLayout::Crc + 4 == ProjectLayout::Size);

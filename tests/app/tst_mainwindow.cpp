@@ -60,19 +60,32 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
-        QTest::newRow("N12") << "N12" << "Новый";
-        QTest::newRow("N16") << "N16" << "Открыть проект";
-        QTest::newRow("N17") << "N17" << "Сохранить проект";
-        QTest::newRow("N3") << "N3" << "Настройки";
-        QTest::newRow("N18") << "N18" << "Направления";
-        QTest::newRow("N9") << "N9" << "Безопасность";
-        QTest::newRow("N4") << "N4" << "Фазы";
-        QTest::newRow("N5") << "N5" << "Cуточные планы";
-        QTest::newRow("N6") << "N6" << "Недельные планы";
-        QTest::newRow("N7") << "N7" << "Годовой план";
-        QTest::newRow("N21") << "N21" << "ДК";
-        QTest::newRow("N11") << "N11" << "О программе";
-        QTest::newRow("N22") << "N22" << "Консоль";
+        QTest::newRow("N12") << "N12"
+                             << "Новый";
+        QTest::newRow("N16") << "N16"
+                             << "Открыть проект";
+        QTest::newRow("N17") << "N17"
+                             << "Сохранить проект";
+        QTest::newRow("N3") << "N3"
+                            << "Настройки";
+        QTest::newRow("N18") << "N18"
+                             << "Направления";
+        QTest::newRow("N9") << "N9"
+                            << "Безопасность";
+        QTest::newRow("N4") << "N4"
+                            << "Фазы";
+        QTest::newRow("N5") << "N5"
+                            << "Cуточные планы";
+        QTest::newRow("N6") << "N6"
+                            << "Недельные планы";
+        QTest::newRow("N7") << "N7"
+                            << "Годовой план";
+        QTest::newRow("N21") << "N21"
+                             << "ДК";
+        QTest::newRow("N11") << "N11"
+                             << "О программе";
+        QTest::newRow("N22") << "N22"
+                             << "Консоль";
     }
     void menuItems()
     {
@@ -89,15 +102,33 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("hint");
-        QTest::newRow("BitBtn5") << "BitBtn5" << "Настройки" << "";
-        QTest::newRow("BitBtn12") << "BitBtn12" << "Шаблоны фаз" << "";
-        QTest::newRow("BitBtn11") << "BitBtn11" << "ДК" << "";
-        QTest::newRow("BitBtn1") << "BitBtn1" << "+" << "Добавить фазу";
-        QTest::newRow("BitBtn2") << "BitBtn2" << "-" << "Уменьшить кол-во фаз";
-        QTest::newRow("BitBtn3") << "BitBtn3" << "" << "Увеличить масштаб";
-        QTest::newRow("BitBtn4") << "BitBtn4" << "" << "Уменьшить масштаб";
-        QTest::newRow("Button7") << "Button7" << "<" << "Предыдущая программа";
-        QTest::newRow("Button6") << "Button6" << ">" << "Следующая программа";
+        QTest::newRow("BitBtn5") << "BitBtn5"
+                                 << "Настройки"
+                                 << "";
+        QTest::newRow("BitBtn12") << "BitBtn12"
+                                  << "Шаблоны фаз"
+                                  << "";
+        QTest::newRow("BitBtn11") << "BitBtn11"
+                                  << "ДК"
+                                  << "";
+        QTest::newRow("BitBtn1") << "BitBtn1"
+                                 << "+"
+                                 << "Добавить фазу";
+        QTest::newRow("BitBtn2") << "BitBtn2"
+                                 << "-"
+                                 << "Уменьшить кол-во фаз";
+        QTest::newRow("BitBtn3") << "BitBtn3"
+                                 << ""
+                                 << "Увеличить масштаб";
+        QTest::newRow("BitBtn4") << "BitBtn4"
+                                 << ""
+                                 << "Уменьшить масштаб";
+        QTest::newRow("Button7") << "Button7"
+                                 << "<"
+                                 << "Предыдущая программа";
+        QTest::newRow("Button6") << "Button6"
+                                 << ">"
+                                 << "Следующая программа";
     }
     void toolButtons()
     {
@@ -120,7 +151,8 @@ private slots:
         for (int p = 0; p < MaxPrograms; ++p)
             writeU16(w.model().programs(), phaseOffset(p, 0) + PhaseLayout::MainTime, 100 + p);
         const auto copied = [&w] {
-            return int(readU16(w.model().project(), PL::CurrentProgram + 1 + PhaseLayout::MainTime));
+            return int(
+                readU16(w.model().project(), PL::CurrentProgram + 1 + PhaseLayout::MainTime));
         };
         clickTool(w, "Button7"); // "<" on program 1 keeps it and still refreshes the copy
         QCOMPARE(w.model().currentProgram(), 0);
@@ -193,8 +225,9 @@ private slots:
         QCOMPARE(checks, 2);
         QCOMPARE(prompts.asked.size(), std::size_t(1));
         QCOMPARE(prompts.asked[0].caption, QStringLiteral("Отмена!!!"));
-        QCOMPARE(prompts.asked[0].text,
-                 QStringLiteral("Ошибка проекта: матрица конфликтов не соответствует шаблонам фаз"));
+        QCOMPARE(
+            prompts.asked[0].text,
+            QStringLiteral("Ошибка проекта: матрица конфликтов не соответствует шаблонам фаз"));
         QCOMPARE(prompts.asked[0].buttons, QMessageBox::Yes | QMessageBox::No);
     }
 
@@ -223,12 +256,12 @@ private slots:
         QTest::newRow("unmodified closes silently") << false << 0 << "" << true << 0;
         QTest::newRow("cancel stays") << true << int(QMessageBox::Cancel) << "" << false << 1;
         QTest::newRow("no closes") << true << int(QMessageBox::No) << "" << true << 1;
-        QTest::newRow("yes, dialog cancelled, closes") << true << int(QMessageBox::Yes) << ""
-                                                       << true << 1;
-        QTest::newRow("yes, saved, closes") << true << int(QMessageBox::Yes) << "c.velt" << true
-                                            << 1;
-        QTest::newRow("yes, save fails, stays") << true << int(QMessageBox::Yes)
-                                                << "no/dir/c.velt" << false << 2;
+        QTest::newRow("yes, dialog cancelled, closes")
+            << true << int(QMessageBox::Yes) << "" << true << 1;
+        QTest::newRow("yes, saved, closes")
+            << true << int(QMessageBox::Yes) << "c.velt" << true << 1;
+        QTest::newRow("yes, save fails, stays")
+            << true << int(QMessageBox::Yes) << "no/dir/c.velt" << false << 2;
     }
     void closeQuery()
     {

@@ -68,7 +68,8 @@ private slots:
         QCOMPARE(readU16(project, PL::BlockSize), 10878);
         QCOMPARE(readU16(project, PL::Marker), 0xABBA);
         QCOMPARE(readU32(project, PL::Crc), Crc32(project.first(PL::Crc)));
-        QCOMPARE(readU32(programs, ProgramsLayout::Crc), Crc32(programs.first(ProgramsLayout::Crc)));
+        QCOMPARE(readU32(programs, ProgramsLayout::Crc),
+                 Crc32(programs.first(ProgramsLayout::Crc)));
         QCOMPARE(readU32(programs, ProgramsLayout::BlockSize), 0u);
         QCOMPARE(readU32(project, PL::ProgramsCrcCopy), 0u);
         QCOMPARE(int(project[PL::RingCount]), 0); // the settings dialog was never applied

@@ -226,9 +226,11 @@ private slots:
         QTest::newRow("empty") << QString() << QString();
         QTest::newRow("cyrillic") << QStringLiteral("Перекресток Ленина")
                                   << QStringLiteral("Перекресток Ленина");
-        QTest::newRow("127 fits") << QString(127, QLatin1Char('x')) << QString(127, QLatin1Char('x'));
+        QTest::newRow("127 fits") << QString(127, QLatin1Char('x'))
+                                  << QString(127, QLatin1Char('x'));
         QTest::newRow("128 cut") << QString(128, QChar(0x0416)) << QString(127, QChar(0x0416));
-        QTest::newRow("300 cut") << QString(300, QLatin1Char('y')) << QString(127, QLatin1Char('y'));
+        QTest::newRow("300 cut") << QString(300, QLatin1Char('y'))
+                                 << QString(127, QLatin1Char('y'));
     }
     void description()
     {
