@@ -3,7 +3,6 @@
 #include "app/Prompts.h"
 
 #include <QComboBox>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -192,7 +191,9 @@ void TForm3::loadEditors()
     const int kind = view.kind(m_entry);
     const QSignalBlocker blockPrograms(m_programs);
     const QSignalBlocker blockTime(m_time);
-    m_time->setTime(pickerTime(view.start(m_entry)));
+    // Setting the same time again would move the cursor of a user typing into the picker.
+    if (m_time->time() != pickerTime(view.start(m_entry)))
+        m_time->setTime(pickerTime(view.start(m_entry)));
     const bool isProgram = kind == static_cast<int>(Dayplans::Kind::Program);
     m_programs->setCurrentIndex(
         isProgram && view.program(m_entry) < MaxPrograms ? view.program(m_entry) : -1);

@@ -190,6 +190,20 @@ private slots:
         QCOMPARE(grid()->rowCount(), 1);
     }
 
+    void steppingThePicker()
+    {
+        m_form->openDialog();
+        auto *picker = control<QTimeEdit>("DateTimePicker1");
+        picker->setCurrentSection(QDateTimeEdit::HourSection);
+        QTest::keyClick(picker, Qt::Key_Up);
+        QTest::keyClick(picker, Qt::Key_Up);
+        picker->setCurrentSection(QDateTimeEdit::SecondSection);
+        QTest::keyClick(picker, Qt::Key_Up);
+        QCOMPARE(picker->time(), QTime(2, 0, 1));
+        QCOMPARE(cell(0, 2), QStringLiteral("02:00:01"));
+        QCOMPARE(Dayplans::DayPlanView(m_form->dialogCopy(), 0).start(0), hms(2, 0, 1));
+    }
+
     void modeButtons()
     {
         m_form->openDialog();
