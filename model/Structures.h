@@ -16,6 +16,7 @@ inline constexpr int MaxDayPlans = 16;
 inline constexpr int MaxDayPlanEntries = 32;
 inline constexpr int MaxWeekPlans = 16;
 inline constexpr int YearWeeks = 54;
+inline constexpr int WeekDays = 7;
 inline constexpr int MaxRings = 4;
 inline constexpr int TramSignals = 4;
 
@@ -90,7 +91,7 @@ inline constexpr std::size_t EntrySize = 6;
 inline constexpr std::size_t EntryProgram = 0, EntryKind = 1, EntryStart = 2; // start: u32
 } // namespace DayPlanLayout
 
-inline constexpr std::size_t WeekPlanSize = 7; // day plan index, Sunday first
+inline constexpr std::size_t WeekPlanSize = WeekDays; // day plan index, Sunday first
 
 namespace ProgramLayout {
 inline constexpr std::size_t Size = 3329;
@@ -198,6 +199,14 @@ struct RingData
 [[nodiscard]] constexpr std::size_t weekPlanOffset(int w)
 {
     return ProjectLayout::WeekPlans + WeekPlanSize * clampIndex(w, MaxWeekPlans);
+}
+[[nodiscard]] constexpr std::size_t weekPlanDayOffset(int w, int day)
+{
+    return weekPlanOffset(w) + clampIndex(day, WeekDays);
+}
+[[nodiscard]] constexpr std::size_t yearWeekOffset(int week)
+{
+    return ProjectLayout::YearPlan + clampIndex(week, YearWeeks);
 }
 // Program and phase offsets are relative to the programs block.
 [[nodiscard]] constexpr std::size_t programOffset(int p)
