@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <QtMath>
 
 namespace {
 const QColor kGreen(0, 128, 0);
@@ -108,6 +109,8 @@ bool ProgramView::eventFilter(QObject *watched, QEvent *event)
 
 bool ProgramView::event(QEvent *event)
 {
+    if (event->type() == QEvent::FontChange)
+        m_texts.clear();
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
         const QString hint = Diagram::hintAt(m_layout, help->pos());
@@ -240,10 +243,16 @@ void ProgramView::paintBar(QPainter &painter, const Diagram::Bar &bar) const
         break;
     }
     if (!bar.text.isEmpty()) {
+        auto found = m_texts.find(bar.text);
+        if (found == m_texts.end()) {
+            found = m_texts.insert(bar.text, QStaticText(bar.text));
+            found->setTextFormat(Qt::PlainText);
+            found->prepare(QTransform(), painter.font());
+        }
         const QFontMetrics metrics = painter.fontMetrics();
-        const int x = r.x() + (r.width() - metrics.horizontalAdvance(bar.text)) / 2;
+        const int x = r.x() + (r.width() - qCeil(found->size().width())) / 2;
         const int y = r.y() + (r.height() - metrics.height()) / 2;
         painter.setPen(Qt::white);
-        painter.drawText(QPoint(x, y + metrics.ascent()), bar.text);
+        painter.drawStaticText(QPoint(x, y), *found);
     }
 }

@@ -3,6 +3,8 @@
 #include "model/RingModel.h"
 #include "programs/DiagramLayout.h"
 
+#include <QHash>
+#include <QStaticText>
 #include <QWidget>
 
 // The time diagram of the displayed program: one painted widget inside ScrollBox1. Bars,
@@ -63,4 +65,7 @@ private:
     QRect m_clickedBar;
     float m_scale = 1.0f;
     Diagram::Hit m_pressed;
+    // Laid-out "Ф<n>" texts: shaping the same few strings on every bar would cost more than
+    // painting all the bars.
+    mutable QHash<QString, QStaticText> m_texts;
 };
