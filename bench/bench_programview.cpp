@@ -162,6 +162,10 @@ int main(int argc, char **argv)
             painted.add(rebuild, full, timer.nsecsElapsed() / 1e6);
     }
 
+    // A look at what was measured, when asked for.
+    if (const QString image = qEnvironmentVariable("BENCH_IMAGE"); !image.isEmpty())
+        canvas.copy(0, 0, 1200, 700).save(image);
+
     QWidget host;
     host.resize(view.size());
     Timings widgets;

@@ -43,10 +43,20 @@ ProgramSlots computeSlots(const ProjectBlock &project, const ProgramsBlock &prog
     return result;
 }
 
+namespace {
+// Zoom has no bound of its own; past this many pixels a bar could overflow the coordinates.
+constexpr double MaxPixels = 1'000'000;
+
+int pixels(double value)
+{
+    return static_cast<int>(std::trunc(std::clamp(value, 0.0, MaxPixels)));
+}
+} // namespace
+
 int barWidth(int seconds, float scale)
 {
     // The product is taken in double precision from the float scale, then truncated toward 0.
-    return static_cast<int>(std::trunc(double(seconds) * 5.0 * double(scale)));
+    return pixels(double(seconds) * 5.0 * double(scale));
 }
 
 Layout layoutDiagram(const ProgramSlots &grid, const ProjectBlock &project, float scale,
@@ -101,7 +111,7 @@ Layout layoutDiagram(const ProgramSlots &grid, const ProjectBlock &project, floa
                     (t.colour == TactGreen || t.colour == TactRed || t.colour == TactYellow))
                     bar.text = QStringLiteral("Ф") + QString::number(grid.templateIndex[f] + 1);
                 layout.bars.push_back(bar);
-                x = std::trunc(x + double(t.duration) * 5.0 * double(scale));
+                x = pixels(x + double(t.duration) * 5.0 * double(scale));
             }
         }
     }

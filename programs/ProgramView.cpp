@@ -8,6 +8,8 @@
 #include <QToolTip>
 #include <QtMath>
 
+#include <cmath>
+
 namespace {
 const QColor kGreen(0, 128, 0);
 const QColor kRed(255, 0, 0);
@@ -59,16 +61,24 @@ int ProgramView::CycleLength() const
     return takts.CycleLength(m_program);
 }
 
+void ProgramView::zoomBy(double factor)
+{
+    // A scale that reached zero could never be zoomed back in; one that overflowed would make
+    // every width meaningless. Otherwise the zoom has no bound.
+    const auto scale = static_cast<float>(double(m_scale) * factor);
+    if (std::isnormal(scale))
+        m_scale = scale;
+    Rebuild();
+}
+
 void ProgramView::zoomIn()
 {
-    m_scale = static_cast<float>(double(m_scale) * 1.2);
-    Rebuild();
+    zoomBy(1.2);
 }
 
 void ProgramView::zoomOut()
 {
-    m_scale = static_cast<float>(double(m_scale) * 0.8);
-    Rebuild();
+    zoomBy(0.8);
 }
 
 void ProgramView::updateExtent()

@@ -52,6 +52,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void zoomBy(double factor);
     void paintLabel(QPainter &painter, const Diagram::Label &label) const;
     void paintPhase(QPainter &painter, const Diagram::Phase &phase) const;
     void paintBar(QPainter &painter, const Diagram::Bar &bar) const;

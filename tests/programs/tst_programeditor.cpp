@@ -11,6 +11,7 @@
 #include <QScrollArea>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <memory>
 
@@ -215,6 +216,21 @@ private slots:
         QVERIFY(!model().modified());
     }
 
+    void zoomWithoutBoundStaysUsable()
+    {
+        for (int i = 0; i < 700; ++i)
+            click("BitBtn3");
+        QVERIFY(std::isfinite(view()->scale()));
+        for (const Diagram::Bar &b : view()->diagram().bars)
+            QVERIFY(b.rect.width() > 0 && b.rect.x() >= 0);
+        for (int i = 0; i < 1500; ++i)
+            click("BitBtn4");
+        QVERIFY(view()->scale() > 0);
+        for (int i = 0; i < 1500; ++i)
+            click("BitBtn3");
+        QVERIFY(bar(0, 0, 0)->rect.width() > 0); // zooming back in still works
+    }
+
     void directionLabelOpensTheDirectionPanel()
     {
         clickBar(0, 0, 0);
@@ -300,6 +316,14 @@ private slots:
         form().N12Click();
         QCOMPARE(phaseCount(), 2);
         QCOMPARE(text("Panel3"), QStringLiteral("32 c"));
+    }
+
+    void barHintShowsItsDuration()
+    {
+        const Diagram::Bar *b = bar(0, 1, 1); // direction 2, red 4 s
+        QHelpEvent help(QEvent::ToolTip, b->rect.center(), view()->mapToGlobal(b->rect.center()));
+        QApplication::sendEvent(view(), &help);
+        QTRY_COMPARE(QToolTip::text(), QStringLiteral("4 c"));
     }
 
     void screenshot()
