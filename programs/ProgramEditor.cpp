@@ -13,7 +13,8 @@
 
 ProgramEditor::ProgramEditor(RingModel &model, QWidget &form, QScrollArea *scrollBox,
                              std::function<void()> windowRefresh)
-    : QObject(&form), m_model(model), m_windowRefresh(std::move(windowRefresh))
+    : QObject(&form), m_model(model), m_windowRefresh(std::move(windowRefresh)),
+      m_scrollBox(scrollBox)
 {
     setObjectName(QStringLiteral("ProgramEditor"));
     m_view = new ProgramView(m_model);
@@ -122,6 +123,8 @@ void ProgramEditor::BarClick(int phase, int direction, int)
                                              direction));
     m_direction->hide();
     m_edit->show();
+    // A bar near the window's edge would otherwise open the panel out of sight.
+    m_scrollBox->ensureWidgetVisible(m_edit, 0, 0);
     StatusRefresh();
 }
 
@@ -151,6 +154,7 @@ void ProgramEditor::DirectionLabelClick(int direction)
     m_direction->move(label.x() + label.width(), label.y() + label.height());
     m_edit->hide();
     m_direction->show();
+    m_scrollBox->ensureWidgetVisible(m_direction, 0, 0);
 }
 
 void ProgramEditor::Button4Click()

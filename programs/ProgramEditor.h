@@ -51,6 +51,7 @@ private:
 
     RingModel &m_model;
     std::function<void()> m_windowRefresh;
+    QScrollArea *m_scrollBox = nullptr;
     ProgramView *m_view = nullptr;
     PhaseEditPanel *m_edit = nullptr;
     DirectionPanel *m_direction = nullptr;
