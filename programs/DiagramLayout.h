@@ -1,0 +1,87 @@
+#pragma once
+
+#include "model/Structures.h"
+#include "programs/Takts.h"
+
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+#include <array>
+#include <vector>
+
+// The diagram of one program in scroll-box coordinates. Painting, hit-testing and the
+// placement of the edit panels all read this one layout, so what is clicked is what is drawn.
+namespace Diagram {
+
+inline constexpr int SlotsPerPhase = 1 + IntermediateSlots; // slot 0 is the main time
+
+// The tacts of every (phase, direction): slot 0 is the main time, 1..4 the intermediate tacts.
+struct ProgramSlots
+{
+    int phaseCount = 0;
+    int directionCount = 0;
+    std::array<int, MaxPhases> templateIndex{};
+    std::array<std::array<std::array<Tact, SlotsPerPhase>, MaxDirections>, MaxPhases> tacts{};
+};
+[[nodiscard]] ProgramSlots computeSlots(const ProjectBlock &project, const ProgramsBlock &programs,
+                                        int program);
+
+struct Bar
+{
+    int phase = 0;
+    int direction = 0;
+    int slot = 0;
+    QRect rect;        // in scroll-box coordinates
+    QRect rectInPhase; // relative to its phase panel
+    std::uint8_t colour = TactNone;
+    int duration = 0;
+    QString text; // "Ф<n>" on single-colour main bars, else empty
+};
+
+struct Label
+{
+    int direction = 0;
+    QRect rect;        // in scroll-box coordinates
+    QRect rectInGroup; // relative to the label container
+    QString caption;
+    QString hint;
+};
+
+struct Phase
+{
+    int phase = 0;
+    QRect rect;
+    bool current = false;
+};
+
+struct Layout
+{
+    QRect labelContainer;
+    std::vector<Label> labels;
+    std::vector<Phase> phases;
+    std::vector<Bar> bars;
+    QSize extent; // everything drawn fits in (0, 0) .. extent
+};
+
+// Pixel width of t seconds: t × 5 × scale, truncated, with the scale a 32-bit float.
+[[nodiscard]] int barWidth(int seconds, float scale);
+
+[[nodiscard]] Layout layoutDiagram(const ProgramSlots &grid, const ProjectBlock &project,
+                                   float scale, int currentPhase);
+
+struct Hit
+{
+    enum Kind { Nothing, BarHit, LabelHit, PhaseHit };
+    Kind kind = Nothing;
+    int phase = -1;
+    int direction = -1;
+    int slot = -1;
+    int index = -1; // into Layout::bars / labels / phases
+};
+// What a click at `point` lands on: a bar lies over its phase panel.
+[[nodiscard]] Hit hitTest(const Layout &layout, QPoint point);
+// The bar hint ("12 c") or label hint at `point`; empty when there is none.
+[[nodiscard]] QString hintAt(const Layout &layout, QPoint point);
+
+} // namespace Diagram

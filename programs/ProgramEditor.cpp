@@ -1,0 +1,185 @@
+#include "programs/ProgramEditor.h"
+
+#include "model/RingModel.h"
+#include "programs/DirectionPanel.h"
+#include "programs/PhaseEditPanel.h"
+#include "programs/ProgramView.h"
+#include "programs/Progutil.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QToolButton>
+
+ProgramEditor::ProgramEditor(RingModel &model, QWidget &form, QScrollArea *scrollBox,
+                             std::function<void()> windowRefresh)
+    : QObject(&form), m_model(model), m_windowRefresh(std::move(windowRefresh)),
+      m_scrollBox(scrollBox)
+{
+    setObjectName(QStringLiteral("ProgramEditor"));
+    m_view = new ProgramView(m_model);
+    scrollBox->setWidget(m_view);
+    m_edit = new PhaseEditPanel(m_view);
+    m_direction = new DirectionPanel(m_view);
+    m_cycle = form.findChild<QLabel *>(QStringLiteral("Panel3"));
+    m_phaseNumber = form.findChild<QLabel *>(QStringLiteral("Panel5"));
+    m_phaseType = form.findChild<QLabel *>(QStringLiteral("Panel6"));
+
+    const std::pair<const char *, void (ProgramEditor::*)()> buttons[] = {
+        {"BitBtn1", &ProgramEditor::BitBtn1Click},
+        {"BitBtn2", &ProgramEditor::BitBtn2Click},
+        {"BitBtn3", &ProgramEditor::BitBtn3Click},
+        {"BitBtn4", &ProgramEditor::BitBtn4Click},
+    };
+    for (const auto &[name, handler] : buttons)
+        if (auto *button = form.findChild<QToolButton *>(QLatin1String(name)))
+            connect(button, &QToolButton::clicked, this, handler);
+    connect(m_edit->okButton(), &QPushButton::clicked, this, &ProgramEditor::Button2Click);
+    connect(m_edit->cancelButton(), &QPushButton::clicked, this, &ProgramEditor::Button3Click);
+    connect(m_direction->okButton(), &QPushButton::clicked, this, &ProgramEditor::Button4Click);
+    connect(m_direction->cancelButton(), &QPushButton::clicked, this, &ProgramEditor::Button5Click);
+    connect(m_view, &ProgramView::barClicked, this, &ProgramEditor::BarClick);
+    connect(m_view, &ProgramView::directionClicked, this, &ProgramEditor::DirectionLabelClick);
+    connect(m_view, &ProgramView::phaseClicked, this, &ProgramEditor::PhasePanelClick);
+    // An open panel belongs to a phase of the ring it was opened on; "OK" after a ring switch
+    // or a new project would write it into another ring.
+    connect(&m_model, &RingModel::currentRingReplaced, this, &ProgramEditor::hidePanels);
+}
+
+void ProgramEditor::displayRefresh()
+{
+    const int program = m_model.currentProgram();
+    if (program != m_shownProgram)
+        hidePanels(); // the panel's phase is one of the program shown before
+    m_shownProgram = program;
+    m_view->Show(program);
+    if (m_cycle)
+        m_cycle->setText(QString::number(m_view->CycleLength()) + QStringLiteral(" c"));
+    StatusRefresh();
+}
+
+void ProgramEditor::hidePanels()
+{
+    m_edit->hide();
+    m_direction->hide();
+}
+
+void ProgramEditor::finishEdit(bool changed)
+{
+    if (changed)
+        m_model.applyEdit(); // edited() runs the window refresh
+    else
+        m_windowRefresh();
+}
+
+void ProgramEditor::StatusRefresh()
+{
+    const int phase = m_view->currentPhase();
+    const int type = m_model.programs()[phaseOffset(m_view->program(), phase) + PhaseLayout::Type];
+    if (m_phaseNumber)
+        m_phaseNumber->setText(QString::number(phase + 1));
+    if (m_phaseType)
+        m_phaseType->setText(Progutil::phaseTypeName(type));
+}
+
+void ProgramEditor::BitBtn1Click()
+{
+    // The edit panel's phase number would point at another phase after the shift.
+    m_edit->hide();
+    finishEdit(
+        Progutil::insertPhase(m_model.programs(), m_view->program(), m_view->currentPhase()));
+}
+
+void ProgramEditor::BitBtn2Click()
+{
+    m_edit->hide();
+    const bool removed =
+        Progutil::removePhase(m_model.programs(), m_view->program(), m_view->currentPhase());
+    finishEdit(removed);
+    StatusRefresh();
+}
+
+void ProgramEditor::BitBtn3Click()
+{
+    m_view->zoomIn();
+}
+
+void ProgramEditor::BitBtn4Click()
+{
+    m_view->zoomOut();
+}
+
+void ProgramEditor::BarClick(int phase, int direction, int)
+{
+    const int program = m_view->program();
+    const QRect bar = m_view->clickedBar();
+    m_edit->move(bar.x() + bar.width(), bar.y() + bar.height());
+    m_edit->raise();
+    const Progutil::PhaseValues values =
+        Progutil::readPhase(m_model.programs(), program, phase, direction);
+    m_edit->fill(phase, direction, values,
+                 Progutil::phaseTypeSelectable(m_model.project(), values.type),
+                 Progutil::additionsEditable(m_model.project(), m_model.programs(), program, phase,
+                                             direction));
+    m_direction->hide();
+    m_edit->show();
+    // A bar near the window's edge would otherwise open the panel out of sight.
+    m_scrollBox->ensureWidgetVisible(m_edit, 0, 0);
+    StatusRefresh();
+}
+
+void ProgramEditor::Button2Click()
+{
+    const bool changed =
+        Progutil::applyPhaseEdit(m_model.programs(), m_view->program(), m_edit->phase(),
+                                 m_edit->direction(), m_edit->input());
+    m_edit->hide();
+    finishEdit(changed);
+}
+
+void ProgramEditor::Button3Click()
+{
+    m_edit->hide();
+}
+
+void ProgramEditor::DirectionLabelClick(int direction)
+{
+    const Diagram::Layout &diagram = m_view->diagram();
+    QRect label;
+    for (const Diagram::Label &l : diagram.labels)
+        if (l.direction == direction)
+            label = l.rect;
+    m_direction->raise();
+    m_direction->fill(direction, m_model.project()[directionOffset(direction)]);
+    m_direction->move(label.x() + label.width(), label.y() + label.height());
+    m_edit->hide();
+    m_direction->show();
+    m_scrollBox->ensureWidgetVisible(m_direction, 0, 0);
+}
+
+void ProgramEditor::Button4Click()
+{
+    m_direction->hide();
+    // The selector only shows the stored type; an unknown stored type stays as it is rather
+    // than being overwritten by "no selection".
+    const int type = m_direction->selectedType();
+    auto &stored = m_model.project()[directionOffset(m_direction->direction())];
+    if (type >= 0 && stored != type) {
+        stored = static_cast<std::uint8_t>(type);
+        m_model.applyEdit();
+        return;
+    }
+    m_view->Rebuild();
+}
+
+void ProgramEditor::Button5Click()
+{
+    m_direction->hide();
+}
+
+void ProgramEditor::PhasePanelClick(int phase)
+{
+    m_view->setCurrentPhase(phase);
+    m_windowRefresh();
+    StatusRefresh();
+}

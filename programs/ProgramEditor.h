@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class DirectionPanel;
+class PhaseEditPanel;
+class ProgramView;
+class QLabel;
+class QScrollArea;
+class RingModel;
+
+// The main window's program editor: puts the program view into ScrollBox1 and handles the
+// program toolbar, the edit panels and the phase read-outs. `form` is the window that holds
+// the toolbar buttons and read-outs; `windowRefresh` is its program display refresh, whose
+// share of the work is displayRefresh().
+class ProgramEditor : public QObject
+{
+    Q_OBJECT
+public:
+    ProgramEditor(RingModel &model, QWidget &form, QScrollArea *scrollBox,
+                  std::function<void()> windowRefresh);
+
+    // Shows the current program, its cycle length and the phase read-outs.
+    void displayRefresh();
+
+    [[nodiscard]] ProgramView *view() const { return m_view; }
+    [[nodiscard]] PhaseEditPanel *editPanel() const { return m_edit; }
+    [[nodiscard]] DirectionPanel *directionPanel() const { return m_direction; }
+
+public slots:
+    void BitBtn1Click(); // "+"
+    void BitBtn2Click(); // "-"
+    void BitBtn3Click(); // zoom in
+    void BitBtn4Click(); // zoom out
+    void Button2Click(); // PanelEdit "OK"
+    void Button3Click(); // PanelEdit "Отмена"
+    void Button4Click(); // PanelNapr "ОК"
+    void Button5Click(); // PanelNapr "Отмена"
+    void BarClick(int phase, int direction, int slot);
+    void DirectionLabelClick(int direction);
+    void PhasePanelClick(int phase);
+    void StatusRefresh();
+
+private:
+    void hidePanels();
+    // Marks the project modified and refreshes the window when the block changed; a change
+    // that did not happen only refreshes.
+    void finishEdit(bool changed);
+
+    RingModel &m_model;
+    std::function<void()> m_windowRefresh;
+    QScrollArea *m_scrollBox = nullptr;
+    ProgramView *m_view = nullptr;
+    PhaseEditPanel *m_edit = nullptr;
+    DirectionPanel *m_direction = nullptr;
+    QLabel *m_cycle = nullptr;       // Panel3
+    QLabel *m_phaseNumber = nullptr; // Panel5
+    QLabel *m_phaseType = nullptr;   // Panel6
+    int m_shownProgram = -1;
+};
