@@ -16,6 +16,18 @@
 
 using Guard::Field;
 
+namespace {
+
+QWidget *page(QWidget *content)
+{
+    auto *sheet = new QWidget;
+    auto *layout = new QVBoxLayout(sheet);
+    layout->addWidget(content);
+    return sheet;
+}
+
+} // namespace
+
 TForm7::TForm7(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(model)
 {
     setObjectName(QStringLiteral("Form7"));
@@ -36,13 +48,13 @@ TForm7::TForm7(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(mode
                                                                         : QColor(Qt::white);
     });
     connect(m_flags, &StringGrid::cellSelected, this, &TForm7::StringGrid1SelectCell);
-    m_pages->addTab(m_flags, QStringLiteral("Флаги матрицы конфликтов"));
+    m_pages->addTab(page(m_flags), QStringLiteral("Флаги матрицы конфликтов"));
 
     m_times = new StringGrid(this);
     m_times->setObjectName(QStringLiteral("StringGrid2"));
     m_times->setCellColour(
         [](int row, int column) { return row == column ? QColor(Qt::gray) : QColor(); });
-    m_pages->addTab(m_times, QStringLiteral("Времена матрицы конфликтов"));
+    m_pages->addTab(page(m_times), QStringLiteral("Времена матрицы конфликтов"));
 
     m_pages->addTab(buildTimesPage(), QStringLiteral("Время пром."));
     m_pages->addTab(buildFailuresPage(), QStringLiteral("Аварии"));
