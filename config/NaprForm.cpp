@@ -4,7 +4,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -37,7 +36,7 @@ TForm13::TForm13(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(mo
 {
     setObjectName(QStringLiteral("Form13"));
     setWindowTitle(QStringLiteral("Направления"));
-    resize(720, 460);
+    resize(620, 500);
     auto *layout = new QVBoxLayout(this);
 
     auto *tools = new QToolBar(this);
@@ -65,7 +64,7 @@ TForm13::TForm13(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(mo
     connect(m_list, &QListWidget::currentRowChanged, this, &TForm13::ListBox1Click);
     body->addWidget(m_list);
 
-    auto *panels = new QGridLayout;
+    auto *panels = new QVBoxLayout;
     m_red = buildPanel("PanelRed", QStringLiteral("Группа  -  Цвет"), &m_redLamp, Row::Red1,
                        Row::Red2, "Red");
     m_yellow = buildPanel("PanelYellow", QStringLiteral("Группа  -  Цвет"), &m_yellowLamp,
@@ -77,11 +76,10 @@ TForm13::TForm13(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(mo
     m_wait = new QLabel(QStringLiteral("ТВП - ЖДИТЕ"), m_yellow);
     m_wait->setObjectName(QStringLiteral("LabelWait"));
     static_cast<QBoxLayout *>(m_yellow->layout()->itemAt(0)->layout())->insertWidget(1, m_wait);
-    panels->addWidget(m_red, 0, 0);
-    panels->addWidget(m_yellow, 0, 1);
-    panels->addWidget(m_green, 1, 0);
-    panels->addWidget(m_lower, 1, 1);
-    panels->setRowStretch(2, 1);
+    // Hidden panels close up, so a direction's panels always sit at the top.
+    for (QFrame *panel : {m_red, m_yellow, m_green, m_lower})
+        panels->addWidget(panel);
+    panels->addStretch(1);
     body->addLayout(panels, 1);
     layout->addLayout(body, 1);
 
