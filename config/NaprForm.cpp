@@ -228,7 +228,11 @@ void TForm13::Refresh()
         const int colour = block[at.colour];
         // Values no dialog writes (from a file or the controller) show as an empty box.
         row.group->setCurrentIndex(group <= Napr::MaxGroup ? group : -1);
-        row.colour->setCurrentIndex(colour < Napr::ColourCount ? colour : -1);
+        // Second rows are green channels whatever a downloaded block holds.
+        if (isSecondRow(row.row))
+            row.colour->setCurrentIndex(2);
+        else
+            row.colour->setCurrentIndex(colour < Napr::ColourCount ? colour : -1);
         row.controlOff->setChecked(block[at.controlOff] != 0);
     }
     showPanels(Napr::directionType(block, m_selected));
@@ -281,7 +285,8 @@ void TForm13::storeBinding(Row row, int group, int colour)
 
 void TForm13::groupChanged(Row row, int group)
 {
-    storeBinding(row, group, m_copy.block()[place(row).colour]);
+    // The colour shown in the row goes with the chosen group.
+    storeBinding(row, group, isSecondRow(row) ? 2 : m_copy.block()[place(row).colour]);
 }
 
 void TForm13::colourChanged(Row row, int colour)

@@ -312,6 +312,9 @@ private slots:
     {
         RingModel model;
         model.NewProjectDefaults();
+        model.project()[PL::DirectionCount] = 3;
+        model.project()[directionOffset(2)] = Napr::TramRight;
+        model.project()[directionOffset(2) + DL::Green2 + 1] = 0; // as a download may bring
         model.project()[directionOffset(0) + DL::Red1] = 12;
         model.project()[directionOffset(0) + DL::Yellow1 + 1] = 7;
         model.project()[directionOffset(1)] = 40;
@@ -325,6 +328,12 @@ private slots:
         // Saving writes back what was read.
         child<QPushButton>(f, "Button1")->click();
         QCOMPARE(byte(model.project(), directionOffset(0) + DL::Red1), 12);
+        // A second row always shows and binds the green channel.
+        select(f, 2);
+        QCOMPARE(child<QComboBox>(f, "ComboBoxGreen2Colour")->currentText(), QStringLiteral("З"));
+        choose(f, "ComboBoxGreen2", 8);
+        QCOMPARE(byte(f.dialogCopy(), directionOffset(2) + DL::Green2), 8);
+        QCOMPARE(byte(f.dialogCopy(), directionOffset(2) + DL::Green2 + 1), 2);
     }
 };
 
