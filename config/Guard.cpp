@@ -13,13 +13,13 @@ namespace Guard {
 
 namespace {
 
-struct FieldSpec
+struct FieldLayout
 {
     std::size_t offset;
     int maximum;
 };
 
-FieldSpec spec(Field field)
+FieldLayout layoutOf(Field field)
 {
     switch (field) {
     case Field::MinRed:
@@ -75,20 +75,20 @@ QString conflictTimeText(const ProjectBlock &block, int i, int j)
 
 int fieldValue(const ProjectBlock &block, Field field)
 {
-    const FieldSpec s = spec(field);
+    const FieldLayout s = layoutOf(field);
     return s.maximum > 255 ? readU16(block, s.offset) : block[s.offset];
 }
 
 int fieldMaximum(Field field)
 {
-    return spec(field).maximum;
+    return layoutOf(field).maximum;
 }
 
 bool applyField(ProjectBlock &block, Field field, const QString &text)
 {
     bool ok = false;
     const qlonglong value = text.trimmed().toLongLong(&ok, 10);
-    const FieldSpec s = spec(field);
+    const FieldLayout s = layoutOf(field);
     if (!ok || value < 0 || value > s.maximum)
         return false;
     if (s.maximum > 255)
