@@ -2,10 +2,15 @@
 
 #include "app/TForm1.h"
 #include "app/TForm9.h"
+#include "config/Fazas.h"
+#include "config/FazasForm.h"
+#include "config/GuardForm.h"
+#include "config/NaprForm.h"
 #include "programs/ProgramEditor.h"
 #include "schedules/DayplansForm.h"
 #include "schedules/WeeksplansForm.h"
 #include "schedules/YearForm.h"
+#include "service/Unit10Form.h"
 
 void createWindows(TForm1 &main)
 {
@@ -13,6 +18,7 @@ void createWindows(TForm1 &main)
                                      [&main] { main.RefreshProgramDisplay(); });
     main.setProgramDisplayHook([editor] { editor->displayRefresh(); });
 
+    // The other windows, hidden, in start-up order.
     auto *dayPlans = new TForm3(main.model(), &main);
     main.attachWindow(TForm1::Window::DayPlans, dayPlans, [dayPlans] { dayPlans->openDialog(); });
     auto *weekPlans = new TForm4(main.model(), &main);
@@ -20,7 +26,20 @@ void createWindows(TForm1 &main)
                       [weekPlans] { weekPlans->openDialog(); });
     auto *yearPlan = new TForm5(main.model(), &main);
     main.attachWindow(TForm1::Window::YearPlan, yearPlan, [yearPlan] { yearPlan->openDialog(); });
-
+    auto *safety = new TForm7(main.model(), &main);
+    main.attachWindow(TForm1::Window::Safety, safety, [safety] { safety->OpenSafetyDialog(); });
+    auto *templates = new TForm8(main.model(), &main);
+    main.attachWindow(TForm1::Window::Templates, templates,
+                      [templates] { templates->OpenTemplatesDialog(); });
     auto *about = new TForm9(&main);
     main.attachWindow(TForm1::Window::About, about);
+    auto *controller = new TForm10(&main);
+    main.attachWindow(TForm1::Window::Controller, controller);
+    auto *directions = new TForm13(main.model(), &main);
+    directions->setControllerStatus(
+        [controller](const QString &text) { controller->setStatusText(text); });
+    main.attachWindow(TForm1::Window::Directions, directions,
+                      [directions] { directions->OpenDirectionsDialog(); });
+
+    main.setConsistencyCheck(TemplatesConflict);
 }

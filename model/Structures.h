@@ -81,6 +81,12 @@ inline constexpr std::size_t BindingSize = 3;
 namespace TramSignalLayout {
 inline constexpr std::size_t Size = 18;
 inline constexpr std::size_t Bindings = 6; // at +0, +3, ... +15
+// The lower signal: row 1 is a full binding; row 2 has its group and colour at +3/+4 and its
+// control-off box kept in the flag byte of the fifth binding (+14), where the controller's
+// files have always had it. Byte +5 is never written by the editor.
+inline constexpr std::size_t Lower1 = 0;
+inline constexpr std::size_t Lower2 = 3;
+inline constexpr std::size_t Lower2ControlOff = 14;
 } // namespace TramSignalLayout
 
 namespace DayPlanLayout {
@@ -171,6 +177,11 @@ struct RingData
 [[nodiscard]] constexpr std::size_t tramSignalOffset(int n)
 {
     return ProjectLayout::TramSignalRecords + TramSignalLayout::Size * clampIndex(n, TramSignals);
+}
+[[nodiscard]] constexpr std::size_t tramSignalBindingOffset(int n, int b)
+{
+    return tramSignalOffset(n) +
+           DirectionLayout::BindingSize * clampIndex(b, int(TramSignalLayout::Bindings));
 }
 [[nodiscard]] constexpr std::size_t templateMarkOffset(int t, int d)
 {
