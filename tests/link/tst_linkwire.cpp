@@ -135,6 +135,32 @@ private slots:
         link.closeSerial();
     }
 
+    void pulledAdapterFailsTheCommandOnce()
+    {
+        VirtualController controller;
+        FaultOptions options;
+        options.delayMs = 2000; // the answer never comes: the device goes first
+        FaultPlan plan(options);
+        auto *sim = new SimPtyEndpoint(controller, plan);
+        QVERIFY(sim->open());
+        connect(sim, &SimEndpoint::commandHandled, sim, &QObject::deleteLater);
+        SerialTransport serial;
+        UdpTransport udp;
+        ControllerLink link(serial, udp);
+        link.setLinkType(0);
+        QVERIFY(link.OpenLink(sim->devicePath()));
+        QSignalSpy failures(&serial, &Transport::failed);
+        QSignalSpy echoes(&link, &ControllerLink::echo);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))));
+        QVERIFY2(clock.elapsed() < 590, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!serial.isOpen());
+        QTest::qWait(200);
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(echoes.size(), 0);
+    }
+
     void missingPortCannotBeOpened()
     {
         SerialTransport serial;
