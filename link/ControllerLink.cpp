@@ -66,6 +66,8 @@ bool ControllerLink::OpenLink(const QString &portName)
 void ControllerLink::closeSerial()
 {
     m_serial.close();
+    // A command waiting on the port fails now rather than at the end of its wait.
+    m_waiter.wake();
 }
 
 QCoro::Task<bool> ControllerLink::SendCommand(QString command)

@@ -29,6 +29,8 @@ bool UdpTransport::open()
 {
     if (isOpen())
         return true;
+    if (m_localPort == 0)
+        return false;
     return m_receiver.bind(QHostAddress::AnyIPv4, m_localPort,
                            QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
 }

@@ -126,9 +126,17 @@ private slots:
 
     void saveWritesTheSettingsAndLowersTheRings()
     {
+        VirtualController controller;
+        FaultPlan plan;
+        SimPtyEndpoint sim(controller, plan);
+        QVERIFY(sim.open());
+        QVERIFY(sim.makeLink(QStringLiteral("./COM2")));
         FakePrompts prompts;
         TForm1 main;
         createWindows(main);
+        main.communic().link().setLinkType(0);
+        main.communic().link().setConfiguredPort(QStringLiteral("COM2"));
+        QVERIFY(main.communic().link().OpenLink());
         main.model().setRingCount(3);
         main.RefreshProgramDisplay();
         TForm2 *form = openSettings(main);
@@ -138,6 +146,7 @@ private slots:
         child<QPushButton>(form, "Button1")->click();
         QVERIFY(prompts.asked.empty());
         QVERIFY(form->isVisible());
+        QCOMPARE(controller.received().size(), 0);
         QFile file(QStringLiteral("config.str"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
@@ -146,6 +155,11 @@ private slots:
         QCOMPARE(int(bytes[1]), 3);
         QCOMPARE(main.communic().link().LinkType(), 0);
         QCOMPARE(main.communic().link().configuredPort(), QStringLiteral("COM3"));
+        // Saving closed the port; the next command opens it under the new name.
+        QVERIFY(!main.communic().serial().isOpen());
+        QVERIFY(!main.communic().link().OpenLink());
+        QCOMPARE(prompts.asked.size(), std::size_t(1));
+        QCOMPARE(main.communic().serial().portName(), QStringLiteral("COM3"));
         QCOMPARE(main.communic().settings().udpPort, 12345);
         QCOMPARE(main.findChild<QComboBox *>(QStringLiteral("ComboBox2"))->count(), 1);
         for (int r = 0; r < MaxRings; ++r)

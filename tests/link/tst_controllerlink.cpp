@@ -66,14 +66,14 @@ private slots:
         QSignalSpy echoes(link, &ControllerLink::echo);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(QCoro::waitFor(link->SendCommand(QStringLiteral("get info"))));
+        // The long wait (5 s) shows that a positive answer ends the wait at once.
+        QVERIFY(QCoro::waitFor(link->SendCommandRetry(QStringLiteral("get info"), 101)));
+        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(link->answerBytes(), payload);
         QCOMPARE(serial->written, QList<QByteArray>{"get info\r\n"});
         QCOMPARE(serial->discards, 1);
         QCOMPARE(echoes.size(), chunks.size());
         QVERIFY(!link->AwaitingAnswer());
-        // A positive answer ends the wait at once, not after 30 rounds.
-        QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
     }
 
     void serialMarkerWithoutLineEndIsNotAnAnswer()
@@ -261,13 +261,26 @@ private slots:
         };
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(!QCoro::waitFor(link->SendCommand(QStringLiteral("test 1"))));
-        QVERIFY(clock.elapsed() < 400);
+        QVERIFY(!QCoro::waitFor(link->SendCommandRetry(QStringLiteral("test 1"), 101)));
+        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!serial->isOpen());
         // The next command does not write to a closed port; OpenLink reopens it.
         QVERIFY(!QCoro::waitFor(link->SendCommand(QStringLiteral("test 1"))));
         QCOMPARE(serial->written.size(), 1);
         QVERIFY(link->OpenLink());
+    }
+
+    void closingThePortEndsTheWait()
+    {
+        link->setLinkType(0);
+        QVERIFY(link->OpenLink());
+        serial->reply = [&](const QByteArray &) {
+            QTimer::singleShot(5, link, [this] { link->closeSerial(); });
+        };
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!QCoro::waitFor(link->SendCommandRetry(QStringLiteral("test 1"), 101)));
+        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
     }
 
     void endlessSerialTextStaysBounded()
