@@ -60,7 +60,9 @@ void applyProjectSettings(RingModel &model, const ProjectSettingsValues &values)
 
 LinkFieldsResult applyLinkFields(LinkSettings &settings, const LinkFields &fields)
 {
-    settings.portNumber = static_cast<std::uint8_t>(std::clamp(fields.comIndex + 1, 1, 255));
+    // A port beyond the nine offered (COM12 from a file) stays unless another is chosen.
+    if (fields.comIndex >= 0)
+        settings.portNumber = static_cast<std::uint8_t>(std::clamp(fields.comIndex + 1, 1, 255));
     bool ok = false;
     const int timeout = fields.timeoutText.trimmed().toInt(&ok, 10);
     if (ok)

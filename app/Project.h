@@ -31,7 +31,7 @@ void applyProjectSettings(RingModel &model, const ProjectSettingsValues &values)
 // The dialog's link fields as typed.
 struct LinkFields
 {
-    int comIndex = 0; // "COM1" is 0
+    int comIndex = 0; // "COM1" is 0; -1 when none is chosen (a stored port beyond COM9)
     QString timeoutText;
     bool ethernet = true;
     QString address;

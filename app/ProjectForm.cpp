@@ -213,8 +213,13 @@ void TForm2::FormShow()
 void TForm2::fill()
 {
     const LinkSettings &link = m_communic.settings();
-    if (QAbstractButton *port = m_comPorts->button(link.portNumber - 1))
+    if (QAbstractButton *port = m_comPorts->button(link.portNumber - 1)) {
         port->setChecked(true);
+    } else if (QAbstractButton *checked = m_comPorts->checkedButton()) {
+        m_comPorts->setExclusive(false);
+        checked->setChecked(false);
+        m_comPorts->setExclusive(true);
+    }
     m_timeout->setText(QStringLiteral("%1").arg(link.timeoutMs, 4, 10, QLatin1Char('0')));
     (link.linkType == 1 ? m_ethernet : m_usb)->setChecked(true);
     m_address->setText(link.addressText());
@@ -269,7 +274,7 @@ void TForm2::Button1Click()
 {
     m_communic.link().closeSerial();
     LinkFields fields;
-    fields.comIndex = qMax(0, m_comPorts->checkedId());
+    fields.comIndex = m_comPorts->checkedId();
     fields.timeoutText = m_timeout->text();
     fields.ethernet = m_ethernet->isChecked();
     fields.address = m_address->text();
@@ -312,7 +317,7 @@ void TForm2::Button3Click()
     m_testing = true;
     m_test->setEnabled(false);
     auto test = m_communic.testLink(m_ethernet->isChecked(), m_address->text(), m_port->text(),
-                                    qMax(0, m_comPorts->checkedId()));
+                                    m_comPorts->checkedId());
     QCoro::connect(std::move(test), this, [this](Communic::TestResult result) {
         m_testing = false;
         m_test->setEnabled(true);

@@ -56,7 +56,8 @@ QCoro::Task<Communic::TestResult> Communic::testLink(bool ethernet, QString addr
             m_udp.setLocalPort(static_cast<quint16>(port));
         }
     } else {
-        portName = QStringLiteral("COM") + QString::number(comIndex + 1);
+        portName = comIndex >= 0 ? QStringLiteral("COM") + QString::number(comIndex + 1)
+                                 : m_settings.portName();
     }
     if (ready && !m_link.OpenLink(portName)) {
         result = TestResult::OpenFailed;

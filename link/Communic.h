@@ -34,7 +34,7 @@ public:
 
     enum class TestResult { InvalidPort, OpenFailed, Answered, NoAnswer };
     // The link test of the settings dialog with the values typed there; nothing of it is
-    // stored, and the link is left as it was found.
+    // stored, and the link is left as it was found. `comIndex` -1 tests the stored port.
     QCoro::Task<TestResult> testLink(bool ethernet, QString address, QString portText,
                                      int comIndex);
 

@@ -96,6 +96,17 @@ private slots:
         QCOMPARE(readProjectSettings(model).shiftText[3], QString::number(stored));
     }
 
+    void portBeyondTheOfferedNineIsKept()
+    {
+        LinkSettings settings;
+        settings.portNumber = 12;
+        LinkFields fields;
+        fields.comIndex = -1;
+        fields.portText = QStringLiteral("11990");
+        QCOMPARE(applyLinkFields(settings, fields), LinkFieldsResult::Applied);
+        QCOMPARE(settings.portName(), QStringLiteral("COM12"));
+    }
+
     void linkFields_data()
     {
         QTest::addColumn<QString>("portText");

@@ -166,6 +166,28 @@ private slots:
             QCOMPARE(main.model().store(r).project[PL::RingCount], 1);
     }
 
+    void storedPortBeyondNineSurvivesASave()
+    {
+        LinkSettings stored;
+        stored.linkType = 0;
+        stored.portNumber = 12;
+        QVERIFY(SaveLinkSettings(stored));
+        FakePrompts prompts;
+        TForm1 main;
+        createWindows(main);
+        QCOMPARE(main.communic().link().configuredPort(), QStringLiteral("COM12"));
+        TForm2 *form = openSettings(main);
+        QVERIFY(child<QRadioButton>(form, "RadioButton1")->isChecked());
+        for (int com = 1; com <= 9; ++com)
+            QVERIFY(
+                !form->findChild<QRadioButton *>(QStringLiteral("COM%1").arg(com))->isChecked());
+        child<QPushButton>(form, "Button1")->click();
+        QVERIFY(prompts.asked.empty());
+        LinkSettings reread;
+        QVERIFY(LoadLinkSettings(reread));
+        QCOMPARE(reread.portName(), QStringLiteral("COM12"));
+    }
+
     void badPortStopsTheSave()
     {
         FakePrompts prompts;
