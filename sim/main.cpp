@@ -6,7 +6,8 @@
 // It prints "udp ADDRESS:PORT" and "pty DEVICE" once it listens, then runs until it is
 // terminated (SIGTERM or SIGINT).
 #include "sim/Faults.h"
-#include "sim/SimEndpoint.h"
+#include "sim/SimPtyEndpoint.h"
+#include "sim/SimUdpEndpoint.h"
 #include "sim/VirtualController.h"
 
 #include <QCoreApplication>

@@ -2,7 +2,8 @@
 #include "app/TForm1.h"
 #include "app/Windows.h"
 #include "model/ByteIO.h"
-#include "sim/SimEndpoint.h"
+#include "sim/SimPtyEndpoint.h"
+#include "sim/SimUdpEndpoint.h"
 #include "support/FakePrompts.h"
 
 #include <QAction>

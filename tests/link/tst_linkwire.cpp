@@ -3,7 +3,8 @@
 #include "link/ControllerLink.h"
 #include "link/SerialTransport.h"
 #include "link/UdpTransport.h"
-#include "sim/SimEndpoint.h"
+#include "sim/SimPtyEndpoint.h"
+#include "sim/SimUdpEndpoint.h"
 
 #include <QDir>
 #include <QElapsedTimer>
