@@ -26,6 +26,11 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
     resize(1000, 700);
+    m_communic.loadSettings();
+    connect(&m_communic.link(), &ControllerLink::openFailed, this, [this] {
+        showMessage(this, ControllerLink::kOpenFailedCaption, ControllerLink::kOpenFailedText,
+                    QMessageBox::Critical);
+    });
     buildMenus();
     buildToolBars();
 
@@ -40,6 +45,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     m_model.NewProjectDefaults();
     m_model.setModified(false);
     connect(&m_model, &RingModel::edited, this, &TForm1::RefreshProgramDisplay);
+    m_communic.StartTransports();
 
     for (int p = 1; p <= MaxPrograms; ++p)
         m_programs->addItem(QString::number(p));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/Communic.h"
 #include "model/RingModel.h"
 
 #include <QMainWindow>
@@ -39,6 +40,8 @@ public:
     ~TForm1() override;
 
     [[nodiscard]] RingModel &model() { return m_model; }
+    // The link to the controller: settings, transports and the command exchange.
+    [[nodiscard]] Communic &communic() { return m_communic; }
     [[nodiscard]] QScrollArea *scrollBox() const { return m_scrollBox; }
     [[nodiscard]] static QString versionText();
     [[nodiscard]] QString titleText() const;
@@ -87,6 +90,7 @@ private:
     };
 
     RingModel m_model;
+    Communic m_communic;
     std::map<Window, Attached> m_windows;
     std::map<Window, QAction *> m_menuItems;
     std::map<Window, QToolButton *> m_toolButtons;

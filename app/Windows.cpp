@@ -1,5 +1,6 @@
 #include "app/Windows.h"
 
+#include "app/ProjectForm.h"
 #include "app/TForm1.h"
 #include "app/TForm9.h"
 #include "config/Fazas.h"
@@ -11,6 +12,7 @@
 #include "schedules/WeeksplansForm.h"
 #include "schedules/YearForm.h"
 #include "service/Unit10Form.h"
+#include "service/Unit12.h"
 
 void createWindows(TForm1 &main)
 {
@@ -19,6 +21,8 @@ void createWindows(TForm1 &main)
     main.setProgramDisplayHook([editor] { editor->displayRefresh(); });
 
     // The other windows, hidden, in start-up order.
+    auto *settings = new TForm2(main, &main);
+    main.attachWindow(TForm1::Window::Settings, settings, [settings] { settings->FormShow(); });
     auto *dayPlans = new TForm3(main.model(), &main);
     main.attachWindow(TForm1::Window::DayPlans, dayPlans, [dayPlans] { dayPlans->openDialog(); });
     auto *weekPlans = new TForm4(main.model(), &main);
@@ -33,6 +37,8 @@ void createWindows(TForm1 &main)
                       [templates] { templates->OpenTemplatesDialog(); });
     auto *about = new TForm9(&main);
     main.attachWindow(TForm1::Window::About, about);
+    auto *console = new TForm12(main.communic().link(), &main);
+    main.attachWindow(TForm1::Window::Console, console);
     auto *controller = new TForm10(&main);
     main.attachWindow(TForm1::Window::Controller, controller);
     auto *directions = new TForm13(main.model(), &main);

@@ -1,6 +1,21 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts the configurator.
+# Sets up and builds, then starts the virtual controller on 127.0.0.2 (UDP port 11990, and a
+# pseudo-terminal linked as demo/COM1) and the configurator pointed at it. Both run in demo/,
+# so the "config.str" of a user's own working folder is not touched. The virtual controller
+# stops when the configurator exits.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-exec build/app/velt
+root=$PWD
+mkdir -p demo
+cd demo
+
+# config.str: Ethernet, COM1, reserved 1, "127.000.000.002", port 11990, time-out 1000 ms.
+printf '\001\001\001127.000.000.002\000\000\000\000\000\326\056\000\000\350\003\000\000' \
+    >config.str
+
+"$root/build/sim/veltsim" --udp 127.0.0.2:11990 --link ./COM1 &
+sim=$!
+trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+trap 'exit 130' INT TERM
+"$root/build/app/velt" "$@"

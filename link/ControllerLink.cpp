@@ -1,0 +1,211 @@
+#include "link/ControllerLink.h"
+
+#include "link/Transport.h"
+
+#include <QDeadlineTimer>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace {
+const QByteArray kMarker = QByteArrayLiteral("SUCCESS:");
+const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
+
+// The serial write may take this long before the answer wait begins.
+int writeTimeoutMs(qsizetype bytes)
+{
+    return 500 + 50 * static_cast<int>(qMin<qsizetype>(bytes, 4096));
+}
+} // namespace
+
+const QString ControllerLink::kOpenFailedText =
+    QStringLiteral("Ошибка связи с ДК. COM-порт не доступен. Проверьте настройки связи!");
+const QString ControllerLink::kOpenFailedCaption = QStringLiteral("Ошибка связи");
+
+ControllerLink::ControllerLink(Transport &serial, Transport &udp, QObject *parent)
+    : QObject(parent), m_serial(serial), m_udp(udp)
+{
+    m_waitTimer.setSingleShot(true);
+    connect(&m_waitTimer, &QTimer::timeout, this, [this] { m_waiter.wake(); });
+    connect(&m_serial, &Transport::received, this, &ControllerLink::ComPort1RxChar);
+    connect(&m_udp, &Transport::received, this, &ControllerLink::IdUDPServer1UDPRead);
+    connect(&m_serial, &Transport::drained, this, [this] { m_waiter.wake(); });
+    connect(&m_serial, &Transport::failed, this, &ControllerLink::onSerialFailed);
+}
+
+QByteArray ControllerLink::encode(const QString &text)
+{
+    QStringEncoder encoder("windows-1251");
+    return encoder.encode(text);
+}
+
+QString ControllerLink::decode(const QByteArray &bytes)
+{
+    QStringDecoder decoder("windows-1251");
+    return decoder.decode(bytes);
+}
+
+QString ControllerLink::AnswerText() const
+{
+    return decode(m_answer);
+}
+
+bool ControllerLink::OpenLink(const QString &portName)
+{
+    if (!serialLink())
+        return true;
+    if (m_serial.isOpen())
+        return true;
+    const QString name = portName.isEmpty() ? m_configuredPort : portName;
+    m_serial.setPortName(name);
+    if (m_serial.open())
+        return true;
+    emit openFailed(name);
+    return false;
+}
+
+void ControllerLink::closeSerial()
+{
+    m_serial.close();
+    // A command waiting on the port fails now rather than at the end of its wait.
+    m_waiter.wake();
+}
+
+QCoro::Task<bool> ControllerLink::SendCommand(QString command)
+{
+    co_await m_turns.take();
+    TurnGuard guard{m_turns};
+    co_return co_await exchange(std::move(command));
+}
+
+QCoro::Task<bool> ControllerLink::SendCommandRetry(QString command, int tries)
+{
+    co_await m_turns.take();
+    TurnGuard guard{m_turns};
+    if (tries > 100) {
+        m_waitRounds = LongRounds;
+        tries -= 100;
+    } else {
+        m_waitRounds = 0;
+    }
+    bool ok = false;
+    for (int attempt = 0; attempt < tries && !ok; ++attempt)
+        ok = co_await exchange(command);
+    m_waitRounds = 0;
+    co_return ok;
+}
+
+QCoro::Task<bool> ControllerLink::SendRaw(QString command)
+{
+    if (!OpenLink())
+        co_return false;
+    co_await m_turns.take();
+    TurnGuard guard{m_turns};
+    QByteArray bytes = encode(command);
+    if (!serialLink())
+        co_return m_udp.write(bytes);
+    bytes += kLineEnd;
+    if (!m_serial.write(bytes))
+        co_return false;
+    co_await waitUntil([this] { return m_serial.pendingBytes() == 0 || !m_serial.isOpen(); },
+                       writeTimeoutMs(bytes.size()));
+    co_return m_serial.isOpen();
+}
+
+bool ControllerLink::sendDatagram(const QString &text)
+{
+    return m_udp.write(encode(text));
+}
+
+QCoro::Task<bool> ControllerLink::exchange(QString command)
+{
+    QByteArray bytes = encode(command);
+    m_inExchange = true;
+    if (serialLink()) {
+        m_awaiting = false;
+        m_serial.discardInput();
+        m_answer.clear();
+        m_answerReady = false;
+        bytes += kLineEnd;
+        if (m_serial.write(bytes)) {
+            m_awaiting = true;
+            co_await waitUntil(
+                [this] { return m_serial.pendingBytes() == 0 || !m_serial.isOpen(); },
+                writeTimeoutMs(bytes.size()));
+            const int rounds = m_waitRounds ? m_waitRounds : SerialRounds;
+            co_await waitUntil([this] { return m_answerReady || !m_serial.isOpen(); },
+                               rounds * RoundMs);
+        }
+        m_awaiting = false;
+    } else {
+        m_answerReady = false;
+        m_answer.clear();
+        if (m_udp.write(bytes)) {
+            const int rounds = m_waitRounds ? m_waitRounds : UdpRounds;
+            co_await waitUntil([this] { return m_answerReady; }, rounds * RoundMs);
+        }
+    }
+    m_inExchange = false;
+    co_return m_answerReady;
+}
+
+QCoro::Task<void> ControllerLink::waitUntil(std::function<bool()> done, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired()) {
+        m_waitTimer.start(static_cast<int>(qMax<qint64>(0, deadline.remainingTime())));
+        co_await m_waiter.park();
+    }
+    m_waitTimer.stop();
+}
+
+void ControllerLink::ComPort1RxChar(const QByteArray &chunk)
+{
+    if (!serialLink())
+        return;
+    // Once recognised, the payload stays as it was until the waiting command has taken it.
+    if (m_awaiting && !m_answerReady) {
+        m_answer += chunk;
+        if (m_answer.size() > MaxAnswer)
+            m_answer = m_answer.right(MaxAnswer / 2);
+        if (chunk.contains('\n')) {
+            const qsizetype marker = m_answer.indexOf(kMarker);
+            // The answer ends at the first LF after the marker; text after it is not payload.
+            const qsizetype lineEnd =
+                marker < 0 ? -1 : m_answer.indexOf('\n', marker + kMarker.size());
+            if (lineEnd >= 0) {
+                const qsizetype from = marker + kMarker.size();
+                m_answer = m_answer.mid(from, lineEnd - from);
+                m_answerReady = true;
+                m_waiter.wake();
+            }
+        }
+    }
+    emit echo(decode(chunk));
+}
+
+void ControllerLink::IdUDPServer1UDPRead(const QByteArray &datagram)
+{
+    if (serialLink())
+        return;
+    const qsizetype zero = datagram.indexOf('\0');
+    const QByteArray text = zero < 0 ? datagram : datagram.left(zero);
+    // A positive answer already taken for the waiting command is not overwritten by what
+    // follows it before the command has read it.
+    if (!(m_inExchange && m_answerReady)) {
+        const qsizetype marker = text.indexOf(kMarker);
+        if (marker >= 0) {
+            m_answer = text.mid(marker + kMarker.size());
+            m_answerReady = true;
+            m_waiter.wake();
+        } else {
+            m_answer = text;
+        }
+    }
+    emit echo(decode(text));
+}
+
+void ControllerLink::onSerialFailed()
+{
+    m_awaiting = false;
+    m_waiter.wake();
+}

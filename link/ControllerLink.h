@@ -1,0 +1,104 @@
+#pragma once
+
+#include "link/Resumer.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <qcoro/qcorotask.h>
+
+#include <functional>
+
+class Transport;
+
+// The one link state of the program: the command exchange with the controller over the serial
+// port or UDP. Each command is one text line; an answer is positive only when it carries
+// "SUCCESS:", and its payload is what follows the marker.
+//
+// Conversations never overlap: a command that arrives while another waits for its answer is
+// queued until that exchange ends, so an answer is never taken for another command's.
+class ControllerLink : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int RoundMs = 20;
+    static constexpr int SerialRounds = 30;
+    static constexpr int UdpRounds = 11;
+    static constexpr int LongRounds = 250;
+    // An answer is a line of at most a few kilobytes; a wire that sends without end must not
+    // grow the buffer without end.
+    static constexpr int MaxAnswer = 64 * 1024;
+
+    ControllerLink(Transport &serial, Transport &udp, QObject *parent = nullptr);
+
+    [[nodiscard]] int LinkType() const { return m_linkType; }
+    void setLinkType(int type) { m_linkType = type; }
+    [[nodiscard]] bool serialLink() const { return m_linkType == 0; }
+    // The payload after a positive answer, else the last text received (code page 1251).
+    [[nodiscard]] QString AnswerText() const;
+    [[nodiscard]] const QByteArray &answerBytes() const { return m_answer; }
+    [[nodiscard]] bool AnswerReady() const { return m_answerReady; }
+    [[nodiscard]] bool AwaitingAnswer() const { return m_awaiting; }
+    [[nodiscard]] int WaitRounds() const { return m_waitRounds; }
+    [[nodiscard]] bool busy() const { return m_turns.busy(); }
+
+    // The configured serial port name ("COM" + number), used when OpenLink gets none.
+    void setConfiguredPort(const QString &name) { m_configuredPort = name; }
+    [[nodiscard]] const QString &configuredPort() const { return m_configuredPort; }
+
+    // UDP: nothing to do. Serial: opens the port under `portName` (the configured one when
+    // empty) unless it is open; a failure is announced by openFailed().
+    bool OpenLink(const QString &portName = {});
+    void closeSerial();
+
+    QCoro::Task<bool> SendCommand(QString command);
+    // Above 100, `tries` selects the long wait and stands for tries - 100.
+    QCoro::Task<bool> SendCommandRetry(QString command, int tries);
+    // The console's send: the command goes out as SendCommand would send it, nothing is
+    // cleared and nothing is awaited; the answer reaches the console through the echo.
+    QCoro::Task<bool> SendRaw(QString command);
+    // One datagram to the controller whatever the link type, the link not opened first.
+    bool sendDatagram(const QString &text);
+
+    // Receive handlers of the two transports.
+    void ComPort1RxChar(const QByteArray &chunk);
+    void IdUDPServer1UDPRead(const QByteArray &datagram);
+
+    static const QString kOpenFailedText;
+    static const QString kOpenFailedCaption;
+
+    [[nodiscard]] static QByteArray encode(const QString &text);
+    [[nodiscard]] static QString decode(const QByteArray &bytes);
+
+signals:
+    // Every text received on the active link, for the console log.
+    void echo(const QString &text);
+    // The serial port could not be opened: the caller shows kOpenFailedText.
+    void openFailed(const QString &portName);
+
+private:
+    QCoro::Task<bool> exchange(QString command);
+    QCoro::Task<void> waitUntil(std::function<bool()> done, int ms);
+    void onSerialFailed();
+
+    struct TurnGuard
+    {
+        TurnQueue &turns;
+        ~TurnGuard() { turns.release(); }
+    };
+
+    Transport &m_serial;
+    Transport &m_udp;
+    int m_linkType = 1;
+    QByteArray m_answer;
+    bool m_answerReady = false;
+    bool m_awaiting = false;
+    bool m_inExchange = false;
+    int m_waitRounds = 0;
+    QString m_configuredPort = QStringLiteral("COM1");
+    QTimer m_waitTimer;
+    Resumer m_waiter{this};
+    TurnQueue m_turns{this};
+};

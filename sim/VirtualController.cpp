@@ -1,0 +1,141 @@
+#include "sim/VirtualController.h"
+
+#include <optional>
+
+namespace {
+constexpr int kKeptCommands = 64;
+
+QByteArray positive(const QByteArray &payload)
+{
+    return QByteArrayLiteral("SUCCESS:") + payload + '\n';
+}
+
+QByteArray error(const QByteArray &what)
+{
+    return QByteArrayLiteral("ERROR: ") + what + '\n';
+}
+
+// Hexadecimal with or without "0x", in either case.
+std::optional<qint64> parseAddress(QByteArray text)
+{
+    if (text.startsWith("0x") || text.startsWith("0X"))
+        text = text.mid(2);
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok, 16);
+    if (!ok || text.isEmpty() || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> parseLength(const QByteArray &text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    if (!ok || value < 0 || value > VirtualController::MaxPacket)
+        return std::nullopt;
+    return value;
+}
+} // namespace
+
+VirtualController::VirtualController(bool oldFirmware)
+    : m_oldFirmware(oldFirmware), m_project(static_cast<std::size_t>(ProjectSize) * Rings, 0xFF),
+      m_programs(static_cast<std::size_t>(ProgramsSize) * Rings, 0xFF)
+{
+}
+
+QByteArray VirtualController::handle(const QByteArray &raw)
+{
+    const QByteArray line = raw.trimmed();
+    m_received.append(line.left(64));
+    if (m_received.size() > kKeptCommands)
+        m_received.removeFirst();
+
+    const QList<QByteArray> words = line.split(' ');
+    const QByteArray command = words.value(0);
+    const QList<QByteArray> args = words.mid(1);
+
+    if (line == "test 1")
+        return positive("test ok");
+    if (command == "help")
+        return positive(m_oldFirmware ? "test get pflashwr flashrd ifconfig help"
+                                      : "test get proj_flashwr proj_flashrd progs_flashwr "
+                                        "progs_flashrd pflashwr flashrd ifconfig help");
+    if (command == "ifconfig")
+        return positive("ip=127.0.0.2 mask=255.0.0.0 gw=127.0.0.1 port=11990");
+    if (line == "get info")
+        return positive("VELT virtual controller, rings=4, flash ok");
+    if (line == "get ver" && !m_oldFirmware)
+        return positive("1.2.0");
+    if (command == "pflashwr")
+        return oldWrite(args);
+    if (command == "flashrd")
+        return oldRead(args);
+    if (!m_oldFirmware && args.size() >= 2) {
+        const auto address = parseAddress(args[0]);
+        if (!address)
+            return error("bad address");
+        if (command == "proj_flashwr")
+            return flashWrite(m_project, *address, args);
+        if (command == "proj_flashrd")
+            return flashRead(m_project, *address, args);
+        if (command == "progs_flashwr")
+            return flashWrite(m_programs, *address, args);
+        if (command == "progs_flashrd")
+            return flashRead(m_programs, *address, args);
+    }
+    return error("unknown command");
+}
+
+QByteArray VirtualController::flashWrite(std::vector<std::uint8_t> &flash, qint64 address,
+                                         const QList<QByteArray> &args, qint64 limit)
+{
+    const auto length = parseLength(args.value(1));
+    if (!length)
+        return error("bad length");
+    if (address + *length > qMin<qint64>(limit, static_cast<qint64>(flash.size())))
+        return error("address out of range");
+    const QByteArray hex = args.value(2);
+    if (hex.size() < 2 * *length)
+        return error("short data");
+    const QByteArray data = QByteArray::fromHex(hex.left(2 * *length));
+    if (data.size() != *length)
+        return error("bad data");
+    std::copy(data.begin(), data.end(), flash.begin() + address);
+    return positive({});
+}
+
+QByteArray VirtualController::flashRead(const std::vector<std::uint8_t> &flash, qint64 address,
+                                        const QList<QByteArray> &args, qint64 limit)
+{
+    const auto length = parseLength(args.value(1));
+    if (!length)
+        return error("bad length");
+    if (address + *length > qMin<qint64>(limit, static_cast<qint64>(flash.size())))
+        return error("address out of range");
+    const QByteArray data(reinterpret_cast<const char *>(flash.data()) + address, *length);
+    return positive(data.toHex().toUpper());
+}
+
+QByteArray VirtualController::oldWrite(const QList<QByteArray> &args)
+{
+    const auto address = parseAddress(args.value(0));
+    if (!address)
+        return error("bad address");
+    if (*address >= OldProgramsBase)
+        return flashWrite(m_programs, *address - OldProgramsBase, args, ProgramsSize);
+    if (*address >= OldProjectBase && *address < OldProjectBase + ProjectSize)
+        return flashWrite(m_project, *address - OldProjectBase, args, ProjectSize);
+    return error("address out of range");
+}
+
+QByteArray VirtualController::oldRead(const QList<QByteArray> &args)
+{
+    const auto address = parseAddress(args.value(0));
+    if (!address)
+        return error("bad address");
+    if (*address >= OldProgramsBase && *address < OldProgramsBase + ProgramsSize)
+        return flashRead(m_programs, *address - OldProgramsBase, args, ProgramsSize);
+    if (*address >= OldProjectBase && *address < OldProjectBase + ProjectSize)
+        return flashRead(m_project, *address - OldProjectBase, args, ProjectSize);
+    return error("address out of range");
+}

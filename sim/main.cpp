@@ -1,0 +1,103 @@
+// The virtual controller: answers the configurator over UDP and over a pseudo-terminal.
+//
+//   veltsim [--udp ADDRESS:PORT] [--pty] [--link PATH] [--old-firmware]
+//           [--drop SHARE] [--no-lf] [--chunk BYTES] [--delay MS] [--seed N]
+//
+// It prints "udp ADDRESS:PORT" and "pty DEVICE" once it listens, then runs until it is
+// terminated (SIGTERM or SIGINT).
+#include "sim/Faults.h"
+#include "sim/SimPtyEndpoint.h"
+#include "sim/SimUdpEndpoint.h"
+#include "sim/VirtualController.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+int usage(const QString &why)
+{
+    std::fprintf(stderr, "veltsim: %s\n", qPrintable(why));
+    std::fprintf(stderr, "usage: veltsim [--udp ADDRESS:PORT] [--pty] [--link PATH] "
+                         "[--old-firmware] [--drop SHARE] [--no-lf] [--chunk BYTES] "
+                         "[--delay MS] [--seed N]\n");
+    return 2;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    QString udp;
+    QString link;
+    bool pty = false;
+    bool oldFirmware = false;
+    FaultOptions faults;
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--udp") && i + 1 < args.size()) {
+            udp = args[++i];
+        } else if (args[i] == QLatin1String("--pty")) {
+            pty = true;
+        } else if (args[i] == QLatin1String("--link") && i + 1 < args.size()) {
+            link = args[++i];
+            pty = true;
+        } else if (args[i] == QLatin1String("--old-firmware")) {
+            oldFirmware = true;
+        } else if (const auto error = parseFaultOption(faults, args, i)) {
+            return usage(*error);
+        }
+    }
+    if (udp.isEmpty() && !pty)
+        return usage(QStringLiteral("nothing to listen on"));
+
+    VirtualController controller(oldFirmware);
+    FaultPlan plan(faults);
+    SimUdpEndpoint udpSide(controller, plan);
+    SimPtyEndpoint ptySide(controller, plan);
+
+    if (!udp.isEmpty()) {
+        const qsizetype colon = udp.lastIndexOf(QLatin1Char(':'));
+        bool ok = false;
+        const int port = udp.mid(colon + 1).toInt(&ok);
+        const QHostAddress address(udp.left(colon));
+        if (colon < 0 || !ok || port <= 0 || port > 65535 || address.isNull())
+            return usage(QStringLiteral("bad --udp %1").arg(udp));
+        if (!udpSide.listen(address, static_cast<quint16>(port)))
+            return usage(QStringLiteral("cannot listen on %1: %2").arg(udp, udpSide.errorString()));
+        std::printf("udp %s\n", qPrintable(udp));
+    }
+    if (pty) {
+        if (!ptySide.open())
+            return usage(QStringLiteral("cannot open a pseudo-terminal"));
+        std::printf("pty %s\n", qPrintable(ptySide.devicePath()));
+        if (!link.isEmpty()) {
+            if (!ptySide.makeLink(link))
+                return usage(QStringLiteral("cannot make the link %1").arg(link));
+            std::printf("link %s\n", qPrintable(link));
+        }
+    }
+    std::fflush(stdout);
+
+    // Terminate cleanly so that the link is removed.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return 1;
+    QSocketNotifier quit(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&quit, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGHUP, onSignal);
+    return app.exec();
+}

@@ -1,0 +1,327 @@
+#include "link/ControllerLink.h"
+#include "support/FakeTransport.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <qcoro/qcorotask.h>
+
+namespace {
+// Plays a list of chunks back to the program, one event-loop turn apart.
+void playLater(FakeTransport &wire, QList<QByteArray> chunks, int firstDelay = 5)
+{
+    int at = firstDelay;
+    for (const QByteArray &chunk : chunks) {
+        QTimer::singleShot(at, &wire, [&wire, chunk] { wire.deliver(chunk); });
+        at += 5;
+    }
+}
+} // namespace
+
+class TestControllerLink : public QObject
+{
+    Q_OBJECT
+    FakeTransport *serial = nullptr;
+    FakeTransport *udp = nullptr;
+    ControllerLink *link = nullptr;
+
+private slots:
+    void init()
+    {
+        serial = new FakeTransport(this);
+        udp = new FakeTransport(this);
+        udp->needsOpen = false;
+        link = new ControllerLink(*serial, *udp, this);
+    }
+    void cleanup()
+    {
+        delete link;
+        delete serial;
+        delete udp;
+    }
+
+    void serialAnswers_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("chunks");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::newRow("marker cut, LF in the last chunk")
+            << QList<QByteArray>{"SUC", "CESS:12", " 34", "\n"} << QByteArray("12 34");
+        QTest::newRow("empty payload") << QList<QByteArray>{"SUCCESS:\n"} << QByteArray();
+        QTest::newRow("CR stays") << QList<QByteArray>{"SUCCESS:ab\r\n"} << QByteArray("ab\r");
+        QTest::newRow("LF only") << QList<QByteArray>{"SUCCESS:ab\n"} << QByteArray("ab");
+        QTest::newRow("noise before the marker")
+            << QList<QByteArray>{"boot\n", "SUCCESS:7\n"} << QByteArray("7");
+        QTest::newRow("text after the line end is not payload")
+            << QList<QByteArray>{"SUCCESS:7\nlate"} << QByteArray("7");
+    }
+    void serialAnswers()
+    {
+        QFETCH(QList<QByteArray>, chunks);
+        QFETCH(QByteArray, payload);
+        link->setLinkType(0);
+        QVERIFY(link->OpenLink());
+        serial->reply = [&](const QByteArray &) { playLater(*serial, chunks); };
+        QSignalSpy echoes(link, &ControllerLink::echo);
+        QElapsedTimer clock;
+        clock.start();
+        // The long wait (5 s) shows that a positive answer ends the wait at once.
+        QVERIFY(QCoro::waitFor(link->SendCommandRetry(QStringLiteral("get info"), 101)));
+        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(link->answerBytes(), payload);
+        QCOMPARE(serial->written, QList<QByteArray>{"get info\r\n"});
+        QCOMPARE(serial->discards, 1);
+        QCOMPARE(echoes.size(), chunks.size());
+        QVERIFY(!link->AwaitingAnswer());
+    }
+
+    void serialMarkerWithoutLineEndIsNotAnAnswer()
+    {
+        link->setLinkType(0);
+        QVERIFY(link->OpenLink());
+        serial->reply = [&](const QByteArray &) { playLater(*serial, {"SUCCESS:12"}); };
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!QCoro::waitFor(link->SendCommand(QStringLiteral("test 1"))));
+        // 30 rounds of 20 ms.
+        QVERIFY(clock.elapsed() >= 590);
+        QVERIFY(!link->AnswerReady());
+    }
+
+    void serialTextOutsideAWaitIsOnlyEchoed()
+    {
+        link->setLinkType(0);
+        QSignalSpy echoes(link, &ControllerLink::echo);
+        serial->deliver("SUCCESS:1\n");
+        QCOMPARE(echoes.size(), 1);
+        QVERIFY(!link->AnswerReady());
+        QVERIFY(link->answerBytes().isEmpty());
+    }
+
+    void udpAnswers_data()
+    {
+        QTest::addColumn<QByteArray>("datagram");
+        QTest::addColumn<bool>("positive");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("payload keeps its LF")
+            << QByteArray("SUCCESS:12\n") << true << QByteArray("12\n");
+        QTest::newRow("text after a zero byte is lost")
+            << QByteArray("SUCCESS:ok\0hidden", 17) << true << QByteArray("ok");
+        QTest::newRow("no marker replaces the answer")
+            << QByteArray("ERROR: unknown") << false << QByteArray("ERROR: unknown");
+        QTest::newRow("marker after a zero byte")
+            << QByteArray("x\0SUCCESS:1", 11) << false << QByteArray("x");
+    }
+    void udpAnswers()
+    {
+        QFETCH(QByteArray, datagram);
+        QFETCH(bool, positive);
+        QFETCH(QByteArray, answer);
+        QVERIFY(link->OpenLink());
+        QCOMPARE(serial->opens, 0);
+        udp->reply = [&](const QByteArray &) { playLater(*udp, {datagram}); };
+        QCOMPARE(QCoro::waitFor(link->SendCommand(QStringLiteral("test 1"))), positive);
+        QCOMPARE(udp->written, QList<QByteArray>{"test 1"});
+        QCOMPARE(link->answerBytes(), answer);
+    }
+
+    void eachLinkIgnoresTheOther()
+    {
+        QSignalSpy echoes(link, &ControllerLink::echo);
+        link->setLinkType(1);
+        serial->deliver("SUCCESS:1\n");
+        QCOMPARE(echoes.size(), 0);
+        link->setLinkType(0);
+        udp->deliver("SUCCESS:1");
+        QCOMPARE(echoes.size(), 0);
+        QVERIFY(!link->AnswerReady());
+    }
+
+    void retryWithLongWaitMakesAtMostTwoTries()
+    {
+        int seenRounds = -1;
+        int tries = 0;
+        udp->reply = [&](const QByteArray &) {
+            seenRounds = link->WaitRounds();
+            if (++tries == 2)
+                playLater(*udp, {"SUCCESS:\n"});
+        };
+        QVERIFY(QCoro::waitFor(link->SendCommandRetry(QStringLiteral("event init"), 102)));
+        QCOMPARE(tries, 2);
+        QCOMPARE(seenRounds, ControllerLink::LongRounds);
+        QCOMPARE(link->WaitRounds(), 0);
+    }
+
+    void retryWithLongWaitGivesUpAfterTwoTries()
+    {
+        // The one place the long wait runs out: two tries of about 5 s.
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!QCoro::waitFor(link->SendCommandRetry(QStringLiteral("event init"), 102)));
+        QCOMPARE(udp->written.size(), 2);
+        QCOMPARE(link->WaitRounds(), 0);
+        QVERIFY(clock.elapsed() >= 2 * 250 * 20 - 20);
+    }
+
+    void retryOfOneIsOneTry()
+    {
+        QVERIFY(!QCoro::waitFor(link->SendCommandRetry(QStringLiteral("test 1"), 1)));
+        QCOMPARE(udp->written.size(), 1);
+        QCOMPARE(link->WaitRounds(), 0);
+    }
+
+    void retryStopsAtTheFirstSuccess()
+    {
+        udp->reply = [&](const QByteArray &) { playLater(*udp, {"SUCCESS:"}); };
+        QVERIFY(QCoro::waitFor(link->SendCommandRetry(QStringLiteral("get lineADC"), 5)));
+        QCOMPARE(udp->written.size(), 1);
+    }
+
+    void oneCommandInFlight()
+    {
+        // Each command is answered with its own text, a little later.
+        udp->reply = [&](const QByteArray &command) {
+            playLater(*udp, {"SUCCESS:" + command}, 30);
+        };
+        QList<QByteArray> writtenWhenFirstEnded;
+        QString firstAnswer;
+        QString secondAnswer;
+        auto first = [&]() -> QCoro::Task<void> {
+            co_await link->SendCommand(QStringLiteral("get state 1"));
+            firstAnswer = link->AnswerText();
+            writtenWhenFirstEnded = udp->written;
+        };
+        auto second = [&]() -> QCoro::Task<void> {
+            co_await link->SendCommand(QStringLiteral("get lines"));
+            secondAnswer = link->AnswerText();
+        };
+        auto a = first();
+        auto b = second();
+        QTRY_COMPARE_WITH_TIMEOUT(secondAnswer, QStringLiteral("get lines"), 10000);
+        QCOMPARE(firstAnswer, QStringLiteral("get state 1"));
+        QCOMPARE(writtenWhenFirstEnded, QList<QByteArray>{"get state 1"});
+        QVERIFY(!link->busy());
+    }
+
+    void rawSendWaitsForTheCommandInFlight()
+    {
+        udp->reply = [&](const QByteArray &command) {
+            if (command == "test 1")
+                playLater(*udp, {"SUCCESS:1"}, 30);
+        };
+        auto command = link->SendCommand(QStringLiteral("test 1"));
+        auto raw = link->SendRaw(QStringLiteral("help"));
+        QCOMPARE(udp->written, QList<QByteArray>{"test 1"});
+        QVERIFY(QCoro::waitFor(std::move(raw)));
+        QCOMPARE(udp->written, (QList<QByteArray>{"test 1", "help"}));
+    }
+
+    void rawSendOnSerialAddsLineEnd()
+    {
+        link->setLinkType(0);
+        QVERIFY(QCoro::waitFor(link->SendRaw(QStringLiteral("get info"))));
+        QCOMPARE(serial->written, QList<QByteArray>{"get info\r\n"});
+        QCOMPARE(serial->discards, 0);
+    }
+
+    void consoleTextGoesOutInCodePage1251()
+    {
+        link->sendDatagram(QStringLiteral("тест"));
+        QCOMPARE(udp->written, QList<QByteArray>{QByteArray("\xF2\xE5\xF1\xF2")});
+        QSignalSpy echoes(link, &ControllerLink::echo);
+        udp->deliver("\xC4\xCA");
+        QCOMPARE(echoes.value(0).value(0).toString(), QStringLiteral("ДК"));
+    }
+
+    void openFailureIsAnnounced()
+    {
+        link->setLinkType(0);
+        link->setConfiguredPort(QStringLiteral("COM4"));
+        serial->canOpen = false;
+        QSignalSpy failures(link, &ControllerLink::openFailed);
+        QVERIFY(!link->OpenLink());
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(serial->portName, QStringLiteral("COM4"));
+        QVERIFY(!link->OpenLink(QStringLiteral("COM7")));
+        QCOMPARE(serial->portName, QStringLiteral("COM7"));
+        QVERIFY(!QCoro::waitFor(link->SendRaw(QStringLiteral("help"))));
+        QVERIFY(serial->written.isEmpty());
+    }
+
+    void hangUpEndsTheWaitAtOnce()
+    {
+        link->setLinkType(0);
+        QVERIFY(link->OpenLink());
+        serial->reply = [&](const QByteArray &) {
+            QTimer::singleShot(5, serial, [this] {
+                serial->deliver("SUCC");
+                serial->hangUp();
+            });
+        };
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!QCoro::waitFor(link->SendCommandRetry(QStringLiteral("test 1"), 101)));
+        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!serial->isOpen());
+        // The next command does not write to a closed port; OpenLink reopens it.
+        QVERIFY(!QCoro::waitFor(link->SendCommand(QStringLiteral("test 1"))));
+        QCOMPARE(serial->written.size(), 1);
+        QVERIFY(link->OpenLink());
+    }
+
+    void closingThePortEndsTheWait()
+    {
+        link->setLinkType(0);
+        QVERIFY(link->OpenLink());
+        serial->reply = [&](const QByteArray &) {
+            QTimer::singleShot(5, link, [this] { link->closeSerial(); });
+        };
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!QCoro::waitFor(link->SendCommandRetry(QStringLiteral("test 1"), 101)));
+        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    void endlessSerialTextStaysBounded()
+    {
+        link->setLinkType(0);
+        QVERIFY(link->OpenLink());
+        serial->reply = [&](const QByteArray &) {
+            QTimer::singleShot(5, serial, [this] {
+                const QByteArray junk(4096, '\0');
+                for (int i = 0; i < 64; ++i)
+                    serial->deliver(junk);
+            });
+        };
+        QVERIFY(!QCoro::waitFor(link->SendCommand(QStringLiteral("test 1"))));
+        QVERIFY(link->answerBytes().size() <= ControllerLink::MaxAnswer);
+    }
+
+    void bigDatagramIsHandled()
+    {
+        QByteArray big(65000, 'A');
+        big.replace(100, 8, "SUCCESS:");
+        udp->reply = [&](const QByteArray &) { playLater(*udp, {big}); };
+        QVERIFY(QCoro::waitFor(link->SendCommand(QStringLiteral("test 1"))));
+        QCOMPARE(link->answerBytes().size(), 65000 - 108);
+    }
+
+    void lateDatagramDoesNotReplaceATakenAnswer()
+    {
+        udp->reply = [&](const QByteArray &) {
+            QTimer::singleShot(5, udp, [this] {
+                udp->deliver("SUCCESS:good");
+                udp->deliver("noise");
+            });
+        };
+        QVERIFY(QCoro::waitFor(link->SendCommand(QStringLiteral("test 1"))));
+        QCOMPARE(link->AnswerText(), QStringLiteral("good"));
+        // Outside a command a datagram still replaces the answer text.
+        udp->deliver("noise");
+        QCOMPARE(link->AnswerText(), QStringLiteral("noise"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestControllerLink)
+#include "tst_controllerlink.moc"

@@ -1,0 +1,212 @@
+// The exchange over the real transports against the virtual controller: UDP on loopback
+// addresses and a pseudo-terminal.
+#include "link/ControllerLink.h"
+#include "link/SerialTransport.h"
+#include "link/UdpTransport.h"
+#include "sim/SimPtyEndpoint.h"
+#include "sim/SimUdpEndpoint.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <qcoro/qcorotask.h>
+
+namespace {
+constexpr quint16 kPort = 24991;
+const QHostAddress kSim(QStringLiteral("127.0.0.2"));
+} // namespace
+
+class TestLinkWire : public QObject
+{
+    Q_OBJECT
+private slots:
+    void udpAgainstTheVirtualController()
+    {
+        VirtualController controller;
+        FaultPlan plan;
+        SimUdpEndpoint sim(controller, plan);
+        QVERIFY(sim.listen(kSim, kPort));
+
+        SerialTransport serial;
+        UdpTransport udp;
+        udp.setLocalPort(kPort);
+        udp.setPeer(kSim, kPort);
+        QVERIFY(udp.open());
+        ControllerLink link(serial, udp);
+        link.setLinkType(1);
+        QSignalSpy echoes(&link, &ControllerLink::echo);
+
+        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))));
+        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("proj_flashwr 0 2 A1B2"))));
+        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("proj_flashrd 0 2"))));
+        QCOMPARE(link.AnswerText(), QStringLiteral("A1B2\n"));
+        QVERIFY(echoes.size() >= 3);
+        QVERIFY(!QCoro::waitFor(link.SendCommand(QStringLiteral("nonsense"))));
+        QVERIFY(link.AnswerText().startsWith(QStringLiteral("ERROR")));
+    }
+
+    void udpSplitAnswerIsNotRecognised()
+    {
+        // On UDP an answer is one datagram: one cut in pieces carries the marker in its first
+        // piece only, which is then the whole payload.
+        VirtualController controller;
+        FaultOptions options;
+        options.chunkSize = 10;
+        FaultPlan plan(options);
+        SimUdpEndpoint sim(controller, plan);
+        QVERIFY(sim.listen(kSim, kPort + 1));
+        SerialTransport serial;
+        UdpTransport udp;
+        udp.setLocalPort(kPort + 1);
+        udp.setPeer(kSim, kPort + 1);
+        QVERIFY(udp.open());
+        ControllerLink link(serial, udp);
+        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("get ver"))));
+        QCOMPARE(link.AnswerText(), QStringLiteral("1."));
+    }
+
+    void serialAgainstTheVirtualController()
+    {
+        VirtualController controller;
+        FaultOptions options;
+        options.chunkSize = 5; // several reads per answer
+        FaultPlan plan(options);
+        SimPtyEndpoint sim(controller, plan);
+        QVERIFY(sim.open());
+        QTemporaryDir dir;
+        const QString linkPath = dir.filePath(QStringLiteral("COM3"));
+        QVERIFY(sim.makeLink(linkPath));
+
+        SerialTransport serial;
+        UdpTransport udp;
+        ControllerLink link(serial, udp);
+        link.setLinkType(0);
+        QVERIFY(link.OpenLink(linkPath));
+        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))));
+        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("progs_flashwr 10 1 7f"))));
+        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("progs_flashrd 10 1"))));
+        QCOMPARE(link.AnswerText(), QStringLiteral("7F"));
+        QCOMPARE(controller.received().last(), QByteArray("progs_flashrd 10 1"));
+        link.closeSerial();
+    }
+
+    void serialNameResolvesToALinkInTheWorkingFolder()
+    {
+        VirtualController controller;
+        FaultPlan plan;
+        SimPtyEndpoint sim(controller, plan);
+        QVERIFY(sim.open());
+        QTemporaryDir dir;
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        QVERIFY(sim.makeLink(QStringLiteral("./COM3")));
+        SerialTransport serial;
+        UdpTransport udp;
+        ControllerLink link(serial, udp);
+        link.setLinkType(0);
+        link.setConfiguredPort(QStringLiteral("COM3"));
+        const bool opened = link.OpenLink();
+        QDir::setCurrent(previous);
+        QVERIFY(opened);
+        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("get info"))));
+        link.closeSerial();
+    }
+
+    void deadSerialLinkTimesOut()
+    {
+        VirtualController controller;
+        FaultOptions options;
+        options.noLineEnd = true;
+        FaultPlan plan(options);
+        SimPtyEndpoint sim(controller, plan);
+        QVERIFY(sim.open());
+        SerialTransport serial;
+        UdpTransport udp;
+        ControllerLink link(serial, udp);
+        link.setLinkType(0);
+        QVERIFY(link.OpenLink(sim.devicePath()));
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))));
+        QVERIFY(clock.elapsed() >= 590);
+        link.closeSerial();
+    }
+
+    void pulledAdapterFailsTheCommandOnce()
+    {
+        VirtualController controller;
+        FaultOptions options;
+        options.delayMs = 8000; // the answer never comes: the device goes first
+        FaultPlan plan(options);
+        auto *sim = new SimPtyEndpoint(controller, plan);
+        QVERIFY(sim->open());
+        connect(sim, &SimEndpoint::commandHandled, sim, &QObject::deleteLater);
+        SerialTransport serial;
+        UdpTransport udp;
+        ControllerLink link(serial, udp);
+        link.setLinkType(0);
+        QVERIFY(link.OpenLink(sim->devicePath()));
+        QSignalSpy failures(&serial, &Transport::failed);
+        QSignalSpy echoes(&link, &ControllerLink::echo);
+        QElapsedTimer clock;
+        clock.start();
+        // Under the long wait (5 s): the hang-up ends it long before.
+        QVERIFY(!QCoro::waitFor(link.SendCommandRetry(QStringLiteral("test 1"), 101)));
+        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!serial.isOpen());
+        QTest::qWait(200);
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(echoes.size(), 0);
+    }
+
+    void missingPortCannotBeOpened()
+    {
+        SerialTransport serial;
+        UdpTransport udp;
+        ControllerLink link(serial, udp);
+        link.setLinkType(0);
+        QSignalSpy failures(&link, &ControllerLink::openFailed);
+        QVERIFY(!link.OpenLink(QStringLiteral("COM200")));
+        QCOMPARE(failures.size(), 1);
+    }
+
+    void theStandAloneProgram()
+    {
+        QTemporaryDir dir;
+        QProcess sim;
+        sim.setWorkingDirectory(dir.path());
+        sim.start(QStringLiteral(VELTSIM_PATH),
+                  {QStringLiteral("--udp"), QStringLiteral("127.0.0.3:%1").arg(kPort + 2),
+                   QStringLiteral("--link"), QStringLiteral("./COM5"),
+                   QStringLiteral("--old-firmware")});
+        QVERIFY(sim.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(sim.readAllStandardOutput().contains("link") ||
+                                     QFile::exists(dir.filePath(QStringLiteral("COM5"))),
+                                 10000);
+        {
+            SerialTransport serial;
+            UdpTransport udp;
+            udp.setLocalPort(kPort + 2);
+            udp.setPeer(QHostAddress(QStringLiteral("127.0.0.3")), kPort + 2);
+            QVERIFY(udp.open());
+            ControllerLink link(serial, udp);
+            QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("pflashwr 0x1000 0 00"))));
+            QVERIFY(!QCoro::waitFor(link.SendCommand(QStringLiteral("get ver"))));
+            link.setLinkType(0);
+            QVERIFY(link.OpenLink(dir.filePath(QStringLiteral("COM5"))));
+            QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))));
+            link.closeSerial();
+        }
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(10000));
+        QCOMPARE(sim.exitCode(), 0);
+        QVERIFY(!QFileInfo(dir.filePath(QStringLiteral("COM5"))).isSymLink());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLinkWire)
+#include "tst_linkwire.moc"

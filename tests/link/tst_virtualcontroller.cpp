@@ -1,0 +1,107 @@
+#include "sim/Faults.h"
+#include "sim/VirtualController.h"
+
+#include <QTest>
+
+class TestVirtualController : public QObject
+{
+    Q_OBJECT
+private slots:
+    void answers_data()
+    {
+        QTest::addColumn<bool>("old");
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<bool>("positive");
+        QTest::newRow("test 1") << false << QByteArray("test 1\r") << true;
+        QTest::newRow("get ver") << false << QByteArray("get ver") << true;
+        QTest::newRow("old get ver") << true << QByteArray("get ver") << false;
+        QTest::newRow("help") << false << QByteArray("help") << true;
+        QTest::newRow("ifconfig") << false << QByteArray("ifconfig") << true;
+        QTest::newRow("get info") << true << QByteArray("get info") << true;
+        QTest::newRow("unknown") << false << QByteArray("frobnicate") << false;
+        QTest::newRow("probe ring-aware") << false << QByteArray("proj_flashrd 0 0") << true;
+        QTest::newRow("old probe on old") << true << QByteArray("proj_flashrd 0 0") << false;
+        QTest::newRow("old probe write") << true << QByteArray("pflashwr 0x1000 0 00") << true;
+        QTest::newRow("old set on new") << false << QByteArray("pflashwr 0x1000 0 00") << true;
+        QTest::newRow("beyond four rings")
+            << false << QByteArray("proj_flashrd A9F8 1") << false; // 4 x 10878
+        QTest::newRow("last byte of ring 4") << false << QByteArray("proj_flashrd A9F7 1") << true;
+        QTest::newRow("old project past its block")
+            << true << QByteArray("flashrd 3A7E 1") << false; // 0x1000 + 10878
+        QTest::newRow("bad length") << false << QByteArray("progs_flashrd 0 x") << false;
+        QTest::newRow("too long") << false << QByteArray("progs_flashrd 0 5000") << false;
+        QTest::newRow("short data") << false << QByteArray("proj_flashwr 0 2 AB") << false;
+        QTest::newRow("bad hex") << false << QByteArray("proj_flashwr 0 1 ZZ") << false;
+    }
+    void answers()
+    {
+        QFETCH(bool, old);
+        QFETCH(QByteArray, command);
+        QFETCH(bool, positive);
+        VirtualController controller(old);
+        const QByteArray answer = controller.handle(command);
+        QVERIFY(answer.endsWith('\n'));
+        QCOMPARE(answer.startsWith("SUCCESS:"), positive);
+    }
+
+    void flashRoundTripInEitherCase()
+    {
+        VirtualController controller;
+        QCOMPARE(controller.handle("proj_flashwr 56FC 3 0aFf10"), QByteArray("SUCCESS:\n"));
+        QCOMPARE(controller.handle("proj_flashrd 56fc 3"), QByteArray("SUCCESS:0AFF10\n"));
+        QCOMPARE(controller.projectFlash()[0x56FC + 1], 0xFF);
+        QCOMPARE(controller.handle("progs_flashwr 0x1A028 2 0102"), QByteArray("SUCCESS:\n"));
+        QCOMPARE(controller.programsFlash()[106536], 1);
+    }
+
+    void oldSetReachesTheFirstRing()
+    {
+        VirtualController controller(true);
+        QCOMPARE(controller.handle("pflashwr 33000 2 ABCD"), QByteArray("SUCCESS:\n"));
+        QCOMPARE(controller.handle("flashrd 33000 2"), QByteArray("SUCCESS:ABCD\n"));
+        QCOMPARE(controller.handle("pflashwr 1000 1 5A"), QByteArray("SUCCESS:\n"));
+        QCOMPARE(controller.projectFlash()[0], 0x5A);
+        QVERIFY(!controller.handle("progs_flashrd 0 1").startsWith("SUCCESS:"));
+    }
+
+    void faultsShapeAnswers()
+    {
+        FaultOptions options;
+        options.chunkSize = 4;
+        options.noLineEnd = true;
+        FaultPlan plan(options);
+        QCOMPARE(plan.shape("SUCCESS:12\n"), (QList<QByteArray>{"SUCC", "ESS:", "12"}));
+
+        FaultOptions dropping;
+        dropping.dropShare = 0.5;
+        dropping.seed = 7;
+        FaultPlan a(dropping);
+        FaultPlan b(dropping);
+        int dropped = 0;
+        for (int i = 0; i < 200; ++i) {
+            const auto pieces = a.shape("SUCCESS:\n");
+            QCOMPARE(pieces, b.shape("SUCCESS:\n")); // the seed repeats the run
+            dropped += pieces.isEmpty();
+        }
+        QVERIFY(dropped > 50 && dropped < 150);
+    }
+
+    void faultSwitches()
+    {
+        FaultOptions options;
+        const QStringList args{"--drop", "0.25",   "--no-lf", "--chunk", "3", "--delay",
+                               "40",     "--seed", "9",       "--drop",  "2"};
+        int i = 0;
+        for (; i < 9; ++i)
+            QVERIFY(!parseFaultOption(options, args, i));
+        QCOMPARE(options.dropShare, 0.25);
+        QVERIFY(options.noLineEnd);
+        QCOMPARE(options.chunkSize, 3);
+        QCOMPARE(options.delayMs, 40);
+        QCOMPARE(options.seed, 9u);
+        QVERIFY(parseFaultOption(options, args, i).has_value());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVirtualController)
+#include "tst_virtualcontroller.moc"

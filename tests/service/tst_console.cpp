@@ -1,0 +1,145 @@
+#include "app/TForm1.h"
+#include "app/Windows.h"
+#include "service/Unit12.h"
+#include "sim/SimPtyEndpoint.h"
+#include "sim/SimUdpEndpoint.h"
+#include "support/FakePrompts.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+constexpr quint16 kPort = 26991;
+} // namespace
+
+class TestConsole : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString m_previousDir;
+
+    static TForm12 *openConsole(TForm1 &main)
+    {
+        main.findChild<QAction *>(QStringLiteral("N22"))->trigger();
+        return main.findChild<TForm12 *>();
+    }
+    // Points the configurator at a controller on 127.0.0.2.
+    static void pointAtSim(TForm1 &main)
+    {
+        Communic &c = main.communic();
+        c.settings().setAddressText(QStringLiteral("127.000.000.002"));
+        c.settings().udpPort = kPort;
+        c.StartTransports();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_previousDir = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+    }
+    void cleanupTestCase() { QDir::setCurrent(m_previousDir); }
+
+    void startsWithItsCommand()
+    {
+        TForm1 main;
+        createWindows(main);
+        TForm12 *console = openConsole(main);
+        QVERIFY(console->isVisible());
+        QCOMPARE(console->windowTitle(), QStringLiteral("Командная консоль"));
+        auto *edit = console->findChild<QLineEdit *>(QStringLiteral("Edit1"));
+        QCOMPARE(edit->text(), QStringLiteral("send485 6 010203040506"));
+        auto *list = console->findChild<QComboBox *>(QStringLiteral("ComboBox1"));
+        QCOMPARE(list->count(), 9);
+        QCOMPARE(list->itemText(8), QStringLiteral("get sensors"));
+        const int index = list->findText(QStringLiteral("get state"));
+        QVERIFY(index >= 0);
+        list->setCurrentIndex(index);
+        emit list->activated(index);
+        QCOMPARE(edit->text(), QStringLiteral("get state"));
+        console->grab().save(QDir::temp().filePath(QStringLiteral("velt-console.png")));
+    }
+
+    void sendOverUdpAndEcho()
+    {
+        VirtualController controller;
+        FaultPlan plan;
+        SimUdpEndpoint sim(controller, plan);
+        QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.2")), kPort));
+        TForm1 main;
+        createWindows(main);
+        pointAtSim(main);
+        TForm12 *console = openConsole(main);
+        console->findChild<QLineEdit *>(QStringLiteral("Edit1"))
+            ->setText(QStringLiteral("get info"));
+        console->findChild<QPushButton *>(QStringLiteral("Button1"))->click();
+        auto *log = console->findChild<QPlainTextEdit *>(QStringLiteral("Memo1"));
+        QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().contains(QStringLiteral("SUCCESS:VELT")),
+                                 10000);
+        QCOMPARE(controller.received().value(0), QByteArray("get info"));
+        // Datagrams of other windows' commands are logged as well, visible or not.
+        console->hide();
+        main.communic().link().sendDatagram(QStringLiteral("help"));
+        QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().contains(QStringLiteral("SUCCESS:test get")),
+                                 10000);
+    }
+
+    void usbSendsOnTheSerialPortAndEnterSendsADatagram()
+    {
+        VirtualController udpController;
+        VirtualController serialController;
+        FaultPlan plan;
+        SimUdpEndpoint udpSim(udpController, plan);
+        QVERIFY(udpSim.listen(QHostAddress(QStringLiteral("127.0.0.2")), kPort + 1));
+        SimPtyEndpoint serialSim(serialController, plan);
+        QVERIFY(serialSim.open());
+        QVERIFY(serialSim.makeLink(QStringLiteral("./COM2")));
+
+        FakePrompts prompts;
+        TForm1 main;
+        createWindows(main);
+        Communic &c = main.communic();
+        c.settings().setAddressText(QStringLiteral("127.000.000.002"));
+        c.settings().udpPort = kPort + 1;
+        c.settings().linkType = 0;
+        c.settings().portNumber = 2;
+        c.applySettings();
+        c.StartTransports();
+
+        TForm12 *console = openConsole(main);
+        auto *edit = console->findChild<QLineEdit *>(QStringLiteral("Edit1"));
+        edit->setText(QStringLiteral("ifconfig"));
+        console->findChild<QPushButton *>(QStringLiteral("Button1"))->click();
+        QTRY_COMPARE_WITH_TIMEOUT(serialController.received().value(0), QByteArray("ifconfig"),
+                                  10000);
+        auto *log = console->findChild<QPlainTextEdit *>(QStringLiteral("Memo1"));
+        QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().contains(QStringLiteral("ip=")), 10000);
+        QVERIFY(c.serial().isOpen());
+        QVERIFY(udpController.received().isEmpty());
+
+        console->activateWindow();
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(udpController.received().value(0), QByteArray("ifconfig"), 10000);
+        // With the USB link chosen the datagram's answer is not logged.
+        QTest::qWait(100);
+        QCOMPARE(log->toPlainText().count(QStringLiteral("ip=")), 1);
+
+        // Closing the console closes the serial port; the next command opens it again.
+        console->close();
+        QVERIFY(!c.serial().isOpen());
+        QVERIFY(c.link().OpenLink());
+        QVERIFY(c.serial().isOpen());
+        c.link().closeSerial();
+        QVERIFY(prompts.asked.empty());
+    }
+};
+
+QTEST_MAIN(TestConsole)
+#include "tst_console.moc"
