@@ -52,6 +52,11 @@ void ProgramEditor::displayRefresh()
     if (program != m_shownProgram)
         hidePanels(); // the panel's phase is one of the program shown before
     m_shownProgram = program;
+    // The directions window may have stored another type since the panel was opened; "ОК"
+    // writes back what the panel shows, so it must show what is stored now.
+    if (!m_direction->isHidden())
+        m_direction->fill(m_direction->direction(),
+                          m_model.project()[directionOffset(m_direction->direction())]);
     m_view->Show(program);
     if (m_cycle)
         m_cycle->setText(QString::number(m_view->CycleLength()) + QStringLiteral(" c"));

@@ -167,9 +167,11 @@ bool removePhase(ProgramsBlock &programs, int program, int current)
     const int count = effectivePhaseCount(programs[countAt]);
     if (count <= 1 || current < 0 || current >= count)
         return false;
-    const auto first = programs.begin() + phaseOffset(program, current + 1);
+    // Taken from the removed record's own offset: the offset helper would hold "the record
+    // after the last of 32" to record 31, which would copy the last phase over the one before.
+    const auto removed = programs.begin() + phaseOffset(program, current);
     const auto last = programs.begin() + phaseOffset(program, count - 1) + FL::Size;
-    std::copy(first, last, first - FL::Size);
+    std::copy(removed + FL::Size, last, removed);
     programs[countAt] = static_cast<std::uint8_t>(count - 1);
     return true;
 }

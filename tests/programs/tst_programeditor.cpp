@@ -257,6 +257,15 @@ private slots:
         QCOMPARE(model().project()[directionOffset(0)], std::uint8_t(9));
     }
 
+    void directionPanelKeepsATypeStoredElsewhere()
+    {
+        clickAt(view()->diagram().labels[1].rect.center());
+        model().project()[directionOffset(1)] = 1; // the directions window stores "пешеход"
+        model().applyEdit();
+        click("Button4");
+        QCOMPARE(model().project()[directionOffset(1)], std::uint8_t(1));
+    }
+
     void diagramFollowsOtherEditors()
     {
         // What the directions or safety dialogs do when they store: edit, then applyEdit().

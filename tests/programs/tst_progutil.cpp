@@ -98,6 +98,17 @@ private slots:
         QCOMPARE(mainTime(r, 2, 4), 104);
     }
 
+    void removeTheLastOfAFullProgram()
+    {
+        Ring r = numberedProgram(31, 32);
+        const ProgramsBlock before = r.g();
+        QVERIFY(Progutil::removePhase(r.g(), 31, 31));
+        QCOMPARE(int(r.g()[programOffset(31)]), 31);
+        // No record moves: the last one simply stays behind the new count.
+        QVERIFY(std::equal(before.begin() + phaseOffset(31, 0), before.end(),
+                           r.g().begin() + phaseOffset(31, 0)));
+    }
+
     void removeTheOnlyPhaseIsRefused()
     {
         Ring r = numberedProgram(0, 1);
