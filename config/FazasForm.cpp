@@ -50,6 +50,10 @@ TForm8::TForm8(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(mode
     status->setFrameShadow(QFrame::Sunken);
     layout->addWidget(status);
 
+    // No button answers Enter unless focused: Enter typed into a time, a cell or a field must not
+    // add an entry, set a range or store behind the user's back.
+    for (auto *button : findChildren<QPushButton *>())
+        button->setAutoDefault(false);
     connect(&m_copy, &DialogCopy::retaken, this, &TForm8::rebuild);
     rebuild();
 }

@@ -74,6 +74,10 @@ TForm7::TForm7(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(mode
     buttons->addWidget(close);
     layout->addLayout(buttons);
 
+    // No button answers Enter unless focused: Enter typed into a time, a cell or a field must not
+    // add an entry, set a range or store behind the user's back.
+    for (auto *button : findChildren<QPushButton *>())
+        button->setAutoDefault(false);
     connect(&m_copy, &DialogCopy::retaken, this, &TForm7::LoadSafetyDialog);
     LoadSafetyDialog();
 }

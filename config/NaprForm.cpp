@@ -100,6 +100,10 @@ TForm13::TForm13(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(mo
     layout->addWidget(m_status);
 
     buildChooser();
+    // No button answers Enter unless focused: Enter typed into a time, a cell or a field must not
+    // add an entry, set a range or store behind the user's back.
+    for (auto *button : findChildren<QPushButton *>())
+        button->setAutoDefault(false);
     connect(&m_copy, &DialogCopy::retaken, this, &TForm13::Refresh);
     Refresh();
 }

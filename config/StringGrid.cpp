@@ -69,6 +69,9 @@ StringGrid::StringGrid(QWidget *parent) : QTableWidget(parent)
     setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
                     QAbstractItemView::EditKeyPressed);
     setItemDelegate(new GridDelegate(this));
+    // Tab leaves the grid: in the mark and flag grids every cell entered is toggled, so a key
+    // meant to reach the buttons must never walk through the cells.
+    setTabKeyNavigation(false);
     verticalHeader()->setDefaultSectionSize(22);
     horizontalHeader()->setMinimumSectionSize(20);
 }

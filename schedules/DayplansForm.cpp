@@ -42,6 +42,10 @@ TForm3::TForm3(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(mode
     setWindowTitle(QStringLiteral("Дневные планы"));
     buildControls();
     // The copy follows the current ring; the controls must show what a store would write.
+    // No button answers Enter unless focused: Enter typed into a time, a cell or a field must not
+    // add an entry, set a range or store behind the user's back.
+    for (auto *button : findChildren<QPushButton *>())
+        button->setAutoDefault(false);
     connect(&m_copy, &DialogCopy::retaken, this, &TForm3::refill);
     refill();
 }

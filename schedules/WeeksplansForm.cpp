@@ -64,6 +64,10 @@ TForm4::TForm4(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(mode
     layout->addLayout(listColumn);
     layout->addLayout(daysColumn);
 
+    // No button answers Enter unless focused: Enter typed into a time, a cell or a field must not
+    // add an entry, set a range or store behind the user's back.
+    for (auto *button : findChildren<QPushButton *>())
+        button->setAutoDefault(false);
     connect(&m_copy, &DialogCopy::retaken, this, &TForm4::loadSelectors);
     loadSelectors();
 }

@@ -87,6 +87,10 @@ TForm5::TForm5(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(mode
     layout->addLayout(buttons);
     resize(320, 560);
 
+    // No button answers Enter unless focused: Enter typed into a time, a cell or a field must not
+    // add an entry, set a range or store behind the user's back.
+    for (auto *button : findChildren<QPushButton *>())
+        button->setAutoDefault(false);
     connect(&m_copy, &DialogCopy::retaken, this, &TForm5::redrawGrid);
     redrawGrid();
 }

@@ -99,6 +99,11 @@ private slots:
         QTest::keyClick(grid(f), Qt::Key_Up);
         QCOMPARE(mark(f.dialogCopy(), 3, 0), 0);
         QCOMPARE(grid(f)->currentRow(), 1);
+        // Tab moves the focus on and toggles nothing.
+        const ProjectBlock before = f.dialogCopy();
+        QTest::keyClick(grid(f), Qt::Key_Tab);
+        QVERIFY(f.dialogCopy() == before);
+        QCOMPARE(grid(f)->currentColumn(), 4);
     }
 
     void saveStoresTemplatesOnly()

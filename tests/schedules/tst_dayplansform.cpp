@@ -102,6 +102,15 @@ private slots:
         QCOMPARE(control<QComboBox>("ComboBox2")->currentIndex(), 0);
     }
 
+    void enterInThePickerAddsNoEntry()
+    {
+        m_form->openDialog();
+        QTest::keyClick(control<QTimeEdit>("DateTimePicker1"), Qt::Key_Return);
+        QCOMPARE(cell(0, 2), QStringLiteral("00:00:00"));
+        QCOMPARE(grid()->rowCount(), 1);
+        QVERIFY(m_form->isVisible());
+    }
+
     void correctionThenSecondStore()
     {
         FakePrompts prompts;

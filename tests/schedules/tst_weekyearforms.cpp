@@ -189,6 +189,18 @@ private slots:
         QCOMPARE(weekCell(form, 30), QStringLiteral("12"));
     }
 
+    void yearEnterSetsNoRange()
+    {
+        TForm5 form(*m_model);
+        form.openDialog();
+        control<QComboBox>(&form, QStringLiteral("ComboBox3"))->setCurrentIndex(1);
+        auto *grid = control<QTableWidget>(&form, QStringLiteral("StringGrid1"));
+        grid->setCurrentCell(2, 1);
+        QTest::keyClick(grid, Qt::Key_Return);
+        QCOMPARE(weekCell(form, 2), QStringLiteral("1"));
+        QCOMPARE(Year::weekPlan(form.dialogCopy(), 2), 0);
+    }
+
     void yearStoreTakesTypedText()
     {
         TForm5 form(*m_model);
