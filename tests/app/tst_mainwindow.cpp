@@ -3,6 +3,8 @@
 #include "app/Windows.h"
 #include "model/ByteIO.h"
 #include "support/FakePrompts.h"
+#include "support/ShellActions.h"
+#include "support/ShellActions.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -32,19 +34,6 @@ class TestMainWindow : public QObject
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
-
-    static void clickTool(TForm1 &w, const char *name)
-    {
-        auto *button = w.findChild<QToolButton *>(QLatin1String(name));
-        QVERIFY2(button, name);
-        button->click();
-    }
-    static void trigger(TForm1 &w, const char *name)
-    {
-        auto *action = w.findChild<QAction *>(QLatin1String(name));
-        QVERIFY2(action, name);
-        action->trigger();
-    }
 
 private slots:
     void titleAfterStartup()

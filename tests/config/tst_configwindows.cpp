@@ -6,6 +6,8 @@
 #include "model/ProjectFile.h"
 #include "service/Unit10Form.h"
 #include "support/FakePrompts.h"
+#include "support/ShellActions.h"
+#include "support/ShellActions.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -22,19 +24,6 @@ class TestConfigWindows : public QObject
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
-
-    static void clickTool(TForm1 &w, const char *name)
-    {
-        auto *button = w.findChild<QToolButton *>(QLatin1String(name));
-        QVERIFY2(button, name);
-        button->click();
-    }
-    static void trigger(TForm1 &w, const char *name)
-    {
-        auto *action = w.findChild<QAction *>(QLatin1String(name));
-        QVERIFY2(action, name);
-        action->trigger();
-    }
 
 private slots:
     void toolbarAndMenuShowTheWindows_data()
