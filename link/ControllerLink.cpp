@@ -169,10 +169,12 @@ void ControllerLink::ComPort1RxChar(const QByteArray &chunk)
             m_answer = m_answer.right(MaxAnswer / 2);
         if (chunk.contains('\n')) {
             const qsizetype marker = m_answer.indexOf(kMarker);
-            // The answer ends at the first LF after the marker; text after it is not payload.
-            const qsizetype lineEnd =
-                marker < 0 ? -1 : m_answer.indexOf('\n', marker + kMarker.size());
-            if (lineEnd >= 0) {
+            // The payload runs up to the last LF received, so an answer of several lines
+            // keeps them all; only that LF is dropped. An LF seen before the marker only
+            // does not end the answer, and nothing received after the last LF is cut off
+            // as if it were the line end.
+            const qsizetype lineEnd = m_answer.lastIndexOf('\n');
+            if (marker >= 0 && lineEnd >= marker + kMarker.size()) {
                 const qsizetype from = marker + kMarker.size();
                 m_answer = m_answer.mid(from, lineEnd - from);
                 m_answerReady = true;

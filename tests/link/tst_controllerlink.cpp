@@ -55,6 +55,8 @@ private slots:
             << QList<QByteArray>{"boot\n", "SUCCESS:7\n"} << QByteArray("7");
         QTest::newRow("text after the line end is not payload")
             << QList<QByteArray>{"SUCCESS:7\nlate"} << QByteArray("7");
+        QTest::newRow("an answer of several lines keeps them")
+            << QList<QByteArray>{"SUCCESS:a\r\nb\n"} << QByteArray("a\r\nb");
     }
     void serialAnswers()
     {
