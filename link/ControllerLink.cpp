@@ -100,20 +100,48 @@ QCoro::Task<bool> ControllerLink::SendRaw(QString command)
         co_return false;
     co_await m_turns.take();
     TurnGuard guard{m_turns};
+    m_heard = false;
     QByteArray bytes = encode(command);
-    if (!serialLink())
-        co_return m_udp.write(bytes);
+    if (!serialLink()) {
+        if (!m_udp.write(bytes))
+            co_return false;
+        co_await holdForAnswer();
+        co_return true;
+    }
     bytes += kLineEnd;
     if (!m_serial.write(bytes))
         co_return false;
     co_await waitUntil([this] { return m_serial.pendingBytes() == 0 || !m_serial.isOpen(); },
                        writeTimeoutMs(bytes.size()));
-    co_return m_serial.isOpen();
+    if (!m_serial.isOpen())
+        co_return false;
+    co_await holdForAnswer();
+    co_return true;
 }
 
-bool ControllerLink::sendDatagram(const QString &text)
+QCoro::Task<bool> ControllerLink::sendDatagram(QString text)
 {
-    return m_udp.write(encode(text));
+    const QByteArray bytes = encode(text);
+    // On the serial link the datagram's answer is never taken for anything: no need to wait.
+    if (serialLink())
+        co_return m_udp.write(bytes);
+    co_await m_turns.take();
+    TurnGuard guard{m_turns};
+    m_heard = false;
+    if (!m_udp.write(bytes))
+        co_return false;
+    co_await holdForAnswer();
+    co_return true;
+}
+
+QCoro::Task<void> ControllerLink::holdForAnswer()
+{
+    // Nobody reads a console command's answer, but the next command must not take it for its
+    // own: the link stays with the console until a reply comes or the transport's usual wait
+    // is over.
+    const int rounds = serialLink() ? SerialRounds : UdpRounds;
+    co_await waitUntil([this] { return m_heard || (serialLink() && !m_serial.isOpen()); },
+                       rounds * RoundMs);
 }
 
 QCoro::Task<bool> ControllerLink::exchange(QString command)
@@ -162,6 +190,10 @@ void ControllerLink::ComPort1RxChar(const QByteArray &chunk)
 {
     if (!serialLink())
         return;
+    if (chunk.contains('\n')) {
+        m_heard = true;
+        m_waiter.wake();
+    }
     // Once recognised, the payload stays as it was until the waiting command has taken it.
     if (m_awaiting && !m_answerReady) {
         m_answer += chunk;
@@ -191,6 +223,8 @@ void ControllerLink::IdUDPServer1UDPRead(const QByteArray &datagram)
         return;
     const qsizetype zero = datagram.indexOf('\0');
     const QByteArray text = zero < 0 ? datagram : datagram.left(zero);
+    m_heard = true;
+    m_waiter.wake();
     // A positive answer already taken for the waiting command is not overwritten by what
     // follows it before the command has read it.
     if (!(m_inExchange && m_answerReady)) {

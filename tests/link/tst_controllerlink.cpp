@@ -219,6 +219,19 @@ private slots:
         QCOMPARE(udp->written, (QList<QByteArray>{"test 1", "help"}));
     }
 
+    void consoleAnswerIsNotTakenByTheNextCommand()
+    {
+        // Each command is answered with its own text, a little later.
+        udp->reply = [&](const QByteArray &command) {
+            playLater(*udp, {"SUCCESS:" + command}, 30);
+        };
+        auto raw = link->SendRaw(QStringLiteral("help"));
+        auto typed = link->sendDatagram(QStringLiteral("ifconfig"));
+        QVERIFY(QCoro::waitFor(link->SendCommand(QStringLiteral("get lines"))));
+        QCOMPARE(link->AnswerText(), QStringLiteral("get lines"));
+        QCOMPARE(udp->written, (QList<QByteArray>{"help", "ifconfig", "get lines"}));
+    }
+
     void rawSendOnSerialAddsLineEnd()
     {
         link->setLinkType(0);
