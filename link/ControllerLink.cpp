@@ -77,6 +77,18 @@ QCoro::Task<bool> ControllerLink::SendCommand(QString command)
     co_return co_await exchange(std::move(command));
 }
 
+QCoro::Task<bool> ControllerLink::SendCommandInTurn(QString command, std::function<bool()> prepare,
+                                                    std::function<void()> restore)
+{
+    co_await m_turns.take();
+    TurnGuard guard{m_turns};
+    bool ok = false;
+    if (prepare())
+        ok = co_await exchange(std::move(command));
+    restore();
+    co_return ok;
+}
+
 QCoro::Task<bool> ControllerLink::SendCommandRetry(QString command, int tries)
 {
     co_await m_turns.take();

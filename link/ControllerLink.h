@@ -54,6 +54,11 @@ public:
     void closeSerial();
 
     QCoro::Task<bool> SendCommand(QString command);
+    // One command on a link changed for it alone (the link test): `prepare` runs once the
+    // link is free and may refuse the command, `restore` runs before any other conversation
+    // gets the link, so none of them sees the link as it was set for this one.
+    QCoro::Task<bool> SendCommandInTurn(QString command, std::function<bool()> prepare,
+                                        std::function<void()> restore);
     // Above 100, `tries` selects the long wait and stands for tries - 100.
     QCoro::Task<bool> SendCommandRetry(QString command, int tries);
     // The console's send: the command goes out as SendCommand would send it, nothing is
