@@ -39,35 +39,40 @@ void Communic::pointUdpAtSettings()
 QCoro::Task<Communic::TestResult> Communic::testLink(bool ethernet, QString address,
                                                      QString portText, int comIndex)
 {
-    m_link.closeSerial();
-    const int previousType = m_link.LinkType();
-    m_link.setLinkType(ethernet ? 1 : 0);
+    // The link is changed only once no other window's command is in flight, and put back
+    // before the next one goes out.
     TestResult result = TestResult::NoAnswer;
-    QString portName;
-    bool ready = true;
-    if (ethernet) {
-        bool ok = false;
-        const int port = portText.trimmed().toInt(&ok, 10);
-        if (!ok || port < 0 || port > 65535) {
-            result = TestResult::InvalidPort;
-            ready = false;
-        } else {
+    int previousType = 0;
+    const auto prepare = [&] {
+        m_link.closeSerial();
+        previousType = m_link.LinkType();
+        m_link.setLinkType(ethernet ? 1 : 0);
+        QString portName;
+        if (ethernet) {
+            bool ok = false;
+            const int port = portText.trimmed().toInt(&ok, 10);
+            if (!ok || port < 0 || port > 65535) {
+                result = TestResult::InvalidPort;
+                return false;
+            }
             m_udp.setPeer(parseDottedAddress(address), static_cast<quint16>(port));
             m_udp.setLocalPort(static_cast<quint16>(port));
+        } else {
+            portName = comIndex >= 0 ? QStringLiteral("COM") + QString::number(comIndex + 1)
+                                     : m_settings.portName();
         }
-    } else {
-        portName = comIndex >= 0 ? QStringLiteral("COM") + QString::number(comIndex + 1)
-                                 : m_settings.portName();
-    }
-    if (ready && !m_link.OpenLink(portName)) {
-        result = TestResult::OpenFailed;
-        ready = false;
-    }
-    if (ready)
-        result = co_await m_link.SendCommand(QStringLiteral("test 1")) ? TestResult::Answered
-                                                                       : TestResult::NoAnswer;
-    pointUdpAtSettings();
-    m_link.closeSerial();
-    m_link.setLinkType(previousType);
+        if (!m_link.OpenLink(portName)) {
+            result = TestResult::OpenFailed;
+            return false;
+        }
+        return true;
+    };
+    const auto restore = [&] {
+        pointUdpAtSettings();
+        m_link.closeSerial();
+        m_link.setLinkType(previousType);
+    };
+    if (co_await m_link.SendCommandInTurn(QStringLiteral("test 1"), prepare, restore))
+        result = TestResult::Answered;
     co_return result;
 }

@@ -77,6 +77,18 @@ QCoro::Task<bool> ControllerLink::SendCommand(QString command)
     co_return co_await exchange(std::move(command));
 }
 
+QCoro::Task<bool> ControllerLink::SendCommandInTurn(QString command, std::function<bool()> prepare,
+                                                    std::function<void()> restore)
+{
+    co_await m_turns.take();
+    TurnGuard guard{m_turns};
+    bool ok = false;
+    if (prepare())
+        ok = co_await exchange(std::move(command));
+    restore();
+    co_return ok;
+}
+
 QCoro::Task<bool> ControllerLink::SendCommandRetry(QString command, int tries)
 {
     co_await m_turns.take();
@@ -100,20 +112,48 @@ QCoro::Task<bool> ControllerLink::SendRaw(QString command)
         co_return false;
     co_await m_turns.take();
     TurnGuard guard{m_turns};
+    m_heard = false;
     QByteArray bytes = encode(command);
-    if (!serialLink())
-        co_return m_udp.write(bytes);
+    if (!serialLink()) {
+        if (!m_udp.write(bytes))
+            co_return false;
+        co_await holdForAnswer();
+        co_return true;
+    }
     bytes += kLineEnd;
     if (!m_serial.write(bytes))
         co_return false;
     co_await waitUntil([this] { return m_serial.pendingBytes() == 0 || !m_serial.isOpen(); },
                        writeTimeoutMs(bytes.size()));
-    co_return m_serial.isOpen();
+    if (!m_serial.isOpen())
+        co_return false;
+    co_await holdForAnswer();
+    co_return true;
 }
 
-bool ControllerLink::sendDatagram(const QString &text)
+QCoro::Task<bool> ControllerLink::sendDatagram(QString text)
 {
-    return m_udp.write(encode(text));
+    const QByteArray bytes = encode(text);
+    // On the serial link the datagram's answer is never taken for anything: no need to wait.
+    if (serialLink())
+        co_return m_udp.write(bytes);
+    co_await m_turns.take();
+    TurnGuard guard{m_turns};
+    m_heard = false;
+    if (!m_udp.write(bytes))
+        co_return false;
+    co_await holdForAnswer();
+    co_return true;
+}
+
+QCoro::Task<void> ControllerLink::holdForAnswer()
+{
+    // Nobody reads a console command's answer, but the next command must not take it for its
+    // own: the link stays with the console until a reply comes or the transport's usual wait
+    // is over.
+    const int rounds = serialLink() ? SerialRounds : UdpRounds;
+    co_await waitUntil([this] { return m_heard || (serialLink() && !m_serial.isOpen()); },
+                       rounds * RoundMs);
 }
 
 QCoro::Task<bool> ControllerLink::exchange(QString command)
@@ -162,6 +202,10 @@ void ControllerLink::ComPort1RxChar(const QByteArray &chunk)
 {
     if (!serialLink())
         return;
+    if (chunk.contains('\n')) {
+        m_heard = true;
+        m_waiter.wake();
+    }
     // Once recognised, the payload stays as it was until the waiting command has taken it.
     if (m_awaiting && !m_answerReady) {
         m_answer += chunk;
@@ -169,10 +213,12 @@ void ControllerLink::ComPort1RxChar(const QByteArray &chunk)
             m_answer = m_answer.right(MaxAnswer / 2);
         if (chunk.contains('\n')) {
             const qsizetype marker = m_answer.indexOf(kMarker);
-            // The answer ends at the first LF after the marker; text after it is not payload.
-            const qsizetype lineEnd =
-                marker < 0 ? -1 : m_answer.indexOf('\n', marker + kMarker.size());
-            if (lineEnd >= 0) {
+            // The payload runs up to the last LF received, so an answer of several lines
+            // keeps them all; only that LF is dropped. An LF seen before the marker only
+            // does not end the answer, and nothing received after the last LF is cut off
+            // as if it were the line end.
+            const qsizetype lineEnd = m_answer.lastIndexOf('\n');
+            if (marker >= 0 && lineEnd >= marker + kMarker.size()) {
                 const qsizetype from = marker + kMarker.size();
                 m_answer = m_answer.mid(from, lineEnd - from);
                 m_answerReady = true;
@@ -189,6 +235,8 @@ void ControllerLink::IdUDPServer1UDPRead(const QByteArray &datagram)
         return;
     const qsizetype zero = datagram.indexOf('\0');
     const QByteArray text = zero < 0 ? datagram : datagram.left(zero);
+    m_heard = true;
+    m_waiter.wake();
     // A positive answer already taken for the waiting command is not overwritten by what
     // follows it before the command has read it.
     if (!(m_inExchange && m_answerReady)) {

@@ -54,13 +54,21 @@ public:
     void closeSerial();
 
     QCoro::Task<bool> SendCommand(QString command);
+    // One command on a link changed for it alone (the link test): `prepare` runs once the
+    // link is free and may refuse the command, `restore` runs before any other conversation
+    // gets the link, so none of them sees the link as it was set for this one.
+    QCoro::Task<bool> SendCommandInTurn(QString command, std::function<bool()> prepare,
+                                        std::function<void()> restore);
     // Above 100, `tries` selects the long wait and stands for tries - 100.
     QCoro::Task<bool> SendCommandRetry(QString command, int tries);
     // The console's send: the command goes out as SendCommand would send it, nothing is
-    // cleared and nothing is awaited; the answer reaches the console through the echo.
+    // cleared and nothing is read; the answer reaches the console through the echo. The link
+    // is held until some reply arrives or the usual wait ends, so that the next command does
+    // not take the console's answer for its own.
     QCoro::Task<bool> SendRaw(QString command);
-    // One datagram to the controller whatever the link type, the link not opened first.
-    bool sendDatagram(const QString &text);
+    // One datagram to the controller whatever the link type, the link not opened first; on
+    // the Ethernet link it waits its turn and holds the link as SendRaw does.
+    QCoro::Task<bool> sendDatagram(QString text);
 
     // Receive handlers of the two transports.
     void ComPort1RxChar(const QByteArray &chunk);
@@ -81,6 +89,7 @@ signals:
 private:
     QCoro::Task<bool> exchange(QString command);
     QCoro::Task<void> waitUntil(std::function<bool()> done, int ms);
+    QCoro::Task<void> holdForAnswer();
     void onSerialFailed();
 
     struct TurnGuard
@@ -96,6 +105,7 @@ private:
     bool m_answerReady = false;
     bool m_awaiting = false;
     bool m_inExchange = false;
+    bool m_heard = false; // a reply (a datagram, a serial line) arrived on the active link
     int m_waitRounds = 0;
     QString m_configuredPort = QStringLiteral("COM1");
     QTimer m_waitTimer;

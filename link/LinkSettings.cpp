@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -32,7 +33,20 @@ QString LinkSettings::addressText() const
 
 void LinkSettings::setAddressText(const QString &text)
 {
-    const QByteArray latin = text.left(AddressTextLength).toLatin1();
+    // The address field drops the blanks of a group the user shortened ("192.168.1.10");
+    // the record keeps four groups of three digits, as other readers of the file expect.
+    QStringList groups = text.split(QLatin1Char('.'));
+    const bool digitGroups =
+        groups.size() == 4 && std::all_of(groups.begin(), groups.end(), [](const QString &g) {
+            return !g.isEmpty() && g.size() <= 3 &&
+                   std::all_of(g.begin(), g.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        });
+    if (digitGroups) {
+        for (QString &group : groups)
+            group = group.rightJustified(3, QLatin1Char('0'));
+    }
+    const QString padded = digitGroups ? groups.join(QLatin1Char('.')) : text;
+    const QByteArray latin = padded.left(AddressTextLength).toLatin1();
     address.fill('\0');
     std::memcpy(address.data(), latin.constData(), static_cast<std::size_t>(latin.size()));
 }

@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QGridLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -80,6 +81,8 @@ void TForm12::FormKeyPress()
 
 void TForm12::hideEvent(QHideEvent *event)
 {
-    m_link.closeSerial();
+    // A minimised console is still open; only closing or hiding it lets the port go.
+    if (!event->spontaneous())
+        m_link.closeSerial();
     QWidget::hideEvent(event);
 }

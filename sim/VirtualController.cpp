@@ -92,7 +92,8 @@ QByteArray VirtualController::flashWrite(std::vector<std::uint8_t> &flash, qint6
     const auto length = parseLength(args.value(1));
     if (!length)
         return error("bad length");
-    if (address + *length > qMin<qint64>(limit, static_cast<qint64>(flash.size())))
+    // Compared without a sum, which a huge address would overflow.
+    if (address > qMin<qint64>(limit, static_cast<qint64>(flash.size())) - *length)
         return error("address out of range");
     const QByteArray hex = args.value(2);
     if (hex.size() < 2 * *length)
@@ -110,7 +111,8 @@ QByteArray VirtualController::flashRead(const std::vector<std::uint8_t> &flash, 
     const auto length = parseLength(args.value(1));
     if (!length)
         return error("bad length");
-    if (address + *length > qMin<qint64>(limit, static_cast<qint64>(flash.size())))
+    // Compared without a sum, which a huge address would overflow.
+    if (address > qMin<qint64>(limit, static_cast<qint64>(flash.size())) - *length)
         return error("address out of range");
     const QByteArray data(reinterpret_cast<const char *>(flash.data()) + address, *length);
     return positive(data.toHex().toUpper());

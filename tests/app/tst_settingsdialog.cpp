@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <qcoro/qcorotask.h>
+
 namespace PL = ProjectLayout;
 
 namespace {
@@ -220,6 +222,38 @@ private slots:
         QCOMPARE(controller.received().value(0), QByteArray("test 1"));
         expectUdpAtSettings(main);
         QVERIFY(!QFile::exists(QStringLiteral("config.str")));
+    }
+
+    void linkTestWaitsForTheCommandInFlight()
+    {
+        VirtualController serialController;
+        FaultOptions slow;
+        slow.delayMs = 150;
+        FaultPlan slowPlan(slow);
+        SimPtyEndpoint serialSim(serialController, slowPlan);
+        QVERIFY(serialSim.open());
+        QVERIFY(serialSim.makeLink(QStringLiteral("./COM2")));
+        VirtualController udpController;
+        FaultPlan plan;
+        SimUdpEndpoint udpSim(udpController, plan);
+        QVERIFY(udpSim.listen(kSim, kPort + 2));
+        FakePrompts prompts;
+        TForm1 main;
+        createWindows(main);
+        ControllerLink &link = main.communic().link();
+        link.setLinkType(0);
+        link.setConfiguredPort(QStringLiteral("COM2"));
+        QVERIFY(link.OpenLink());
+        auto pending = link.SendCommand(QStringLiteral("get info"));
+        TForm2 *form = openSettings(main);
+        chooseEthernet(form, QStringLiteral("127.000.000.002"), QString::number(kPort + 2));
+        child<QPushButton>(form, "Button3")->click();
+        // The test neither closes the port under the command nor turns the link away from it.
+        QVERIFY(QCoro::waitFor(std::move(pending)));
+        QVERIFY(link.AnswerText().startsWith(QStringLiteral("VELT")));
+        expectMessage(prompts, QStringLiteral("Успешно!"), QStringLiteral("Связь установлена!"));
+        QCOMPARE(link.LinkType(), 0);
+        QVERIFY(!main.communic().serial().isOpen());
     }
 
     void linkTestWithoutAController()

@@ -55,6 +55,8 @@ private slots:
             << QList<QByteArray>{"boot\n", "SUCCESS:7\n"} << QByteArray("7");
         QTest::newRow("text after the line end is not payload")
             << QList<QByteArray>{"SUCCESS:7\nlate"} << QByteArray("7");
+        QTest::newRow("an answer of several lines keeps them")
+            << QList<QByteArray>{"SUCCESS:a\r\nb\n"} << QByteArray("a\r\nb");
     }
     void serialAnswers()
     {
@@ -215,6 +217,19 @@ private slots:
         QCOMPARE(udp->written, QList<QByteArray>{"test 1"});
         QVERIFY(QCoro::waitFor(std::move(raw)));
         QCOMPARE(udp->written, (QList<QByteArray>{"test 1", "help"}));
+    }
+
+    void consoleAnswerIsNotTakenByTheNextCommand()
+    {
+        // Each command is answered with its own text, a little later.
+        udp->reply = [&](const QByteArray &command) {
+            playLater(*udp, {"SUCCESS:" + command}, 30);
+        };
+        auto raw = link->SendRaw(QStringLiteral("help"));
+        auto typed = link->sendDatagram(QStringLiteral("ifconfig"));
+        QVERIFY(QCoro::waitFor(link->SendCommand(QStringLiteral("get lines"))));
+        QCOMPARE(link->AnswerText(), QStringLiteral("get lines"));
+        QCOMPARE(udp->written, (QList<QByteArray>{"help", "ifconfig", "get lines"}));
     }
 
     void rawSendOnSerialAddsLineEnd()

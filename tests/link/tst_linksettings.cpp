@@ -91,7 +91,8 @@ private slots:
         LinkSettings s;
         s.linkType = 0;
         s.portNumber = 3;
-        s.setAddressText(QStringLiteral("127.000.000.002"));
+        // As the address field gives it when the user shortened groups.
+        s.setAddressText(QStringLiteral("127.0.0.2"));
         s.udpPort = 11990;
         s.timeoutMs = 1234;
         QVERIFY(SaveLinkSettings(s, path));

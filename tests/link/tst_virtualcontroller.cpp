@@ -28,6 +28,8 @@ private slots:
         QTest::newRow("last byte of ring 4") << false << QByteArray("proj_flashrd A9F7 1") << true;
         QTest::newRow("old project past its block")
             << true << QByteArray("flashrd 3A7E 1") << false; // 0x1000 + 10878
+        QTest::newRow("huge address")
+            << false << QByteArray("proj_flashwr 7FFFFFFFFFFFFFFF 1 00") << false;
         QTest::newRow("bad length") << false << QByteArray("progs_flashrd 0 x") << false;
         QTest::newRow("too long") << false << QByteArray("progs_flashrd 0 5000") << false;
         QTest::newRow("short data") << false << QByteArray("proj_flashwr 0 2 AB") << false;

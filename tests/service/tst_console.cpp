@@ -131,6 +131,11 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(log->toPlainText().count(QStringLiteral("ip=")), 1);
 
+        // Minimising is not closing: the port stays open.
+        console->showMinimized();
+        QTest::qWait(100);
+        QVERIFY(c.serial().isOpen());
+        console->showNormal();
         // Closing the console closes the serial port; the next command opens it again.
         console->close();
         QVERIFY(!c.serial().isOpen());
