@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Structures.h"
+
 #include <QByteArray>
 #include <QList>
 
@@ -13,9 +15,9 @@
 class VirtualController
 {
 public:
-    static constexpr int ProjectSize = 10878;
-    static constexpr int ProgramsSize = 106536;
-    static constexpr int Rings = 4;
+    static constexpr int ProjectSize = int(ProjectLayout::Size);
+    static constexpr int ProgramsSize = int(ProgramsLayout::Size);
+    static constexpr int Rings = MaxRings;
     static constexpr int MaxPacket = 1024;
     // Where the old firmware keeps its single project.
     static constexpr int OldProjectBase = 0x1000;
