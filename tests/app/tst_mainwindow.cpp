@@ -4,7 +4,6 @@
 #include "model/ByteIO.h"
 #include "support/FakePrompts.h"
 #include "support/ShellActions.h"
-#include "support/ShellActions.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -7,7 +7,6 @@
 #include "service/Unit10Form.h"
 #include "support/FakePrompts.h"
 #include "support/ShellActions.h"
-#include "support/ShellActions.h"
 
 #include <QAction>
 #include <QLineEdit>
