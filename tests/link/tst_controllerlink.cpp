@@ -247,6 +247,7 @@ private slots:
         QSignalSpy echoes(link, &ControllerLink::echo);
         udp->deliver("\xC4\xCA");
         QCOMPARE(echoes.value(0).value(0).toString(), QStringLiteral("ДК"));
+        QTRY_VERIFY(!link->busy()); // the reply ends the hold on the link
     }
 
     void openFailureIsAnnounced()
