@@ -1,6 +1,7 @@
 #include "config/Napr.h"
 
 #include "model/RingModel.h"
+#include "programs/Progutil.h"
 
 #include <algorithm>
 #include <array>
@@ -61,14 +62,8 @@ bool tramLimitKept(const ProjectBlock &block)
 
 QString typeName(int type)
 {
-    static const QString names[TypeCount] = {
-        QStringLiteral("транспорт"),  QStringLiteral("пешеход"),   QStringLiteral("поворот"),
-        QStringLiteral("реверс"),     QStringLiteral("трам-лево"), QStringLiteral("трам-право"),
-        QStringLiteral("трам-прямо"),
-    };
-    if (type < 0 || type >= TypeCount)
-        return QStringLiteral("тип %1").arg(type);
-    return names[type];
+    const QString name = Progutil::directionTypeName(type);
+    return name.isEmpty() ? QStringLiteral("тип %1").arg(type) : name;
 }
 
 int directionCount(const ProjectBlock &block)
