@@ -1,4 +1,4 @@
-#include "app/TForm1.h"
+#include "app/MainWindow.h"
 #include "app/VeltApplication.h"
 #include "app/Windows.h"
 

@@ -1,6 +1,6 @@
 #include "programs/DiagramLayout.h"
 
-#include "programs/Progutil.h"
+#include "programs/ProgramOps.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/Structures.h"
-#include "programs/Takts.h"
+#include "programs/Tacts.h"
 
 #include <QPoint>
 #include <QRect>

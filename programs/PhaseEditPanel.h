@@ -1,6 +1,6 @@
 #pragma once
 
-#include "programs/Progutil.h"
+#include "programs/ProgramOps.h"
 
 #include <QFrame>
 

@@ -4,7 +4,7 @@
 #include "programs/DirectionPanel.h"
 #include "programs/PhaseEditPanel.h"
 #include "programs/ProgramView.h"
-#include "programs/Progutil.h"
+#include "programs/ProgramOps.h"
 
 #include <QLabel>
 #include <QPushButton>

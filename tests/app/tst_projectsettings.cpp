@@ -1,4 +1,4 @@
-#include "app/Project.h"
+#include "app/ProjectSettings.h"
 #include "link/LinkSettings.h"
 #include "model/ByteIO.h"
 #include "model/Description.h"

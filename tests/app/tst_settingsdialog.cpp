@@ -1,5 +1,5 @@
-#include "app/ProjectForm.h"
-#include "app/TForm1.h"
+#include "app/ProjectSettingsDialog.h"
+#include "app/MainWindow.h"
 #include "app/Windows.h"
 #include "model/ByteIO.h"
 #include "sim/SimPtyEndpoint.h"

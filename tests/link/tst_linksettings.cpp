@@ -1,4 +1,4 @@
-#include "link/Communic.h"
+#include "link/Connection.h"
 #include "link/LinkSettings.h"
 #include "link/SerialDevice.h"
 

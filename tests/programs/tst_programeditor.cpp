@@ -1,4 +1,4 @@
-#include "app/TForm1.h"
+#include "app/MainWindow.h"
 #include "app/Windows.h"
 #include "model/ByteIO.h"
 #include "programs/ProgramView.h"

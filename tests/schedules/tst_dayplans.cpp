@@ -1,5 +1,5 @@
 #include "model/ByteIO.h"
-#include "schedules/Dayplans.h"
+#include "schedules/DayPlans.h"
 
 #include <QTest>
 

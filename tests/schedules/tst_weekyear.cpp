@@ -1,5 +1,5 @@
-#include "schedules/Weeksplans.h"
-#include "schedules/Year.h"
+#include "schedules/WeekPlans.h"
+#include "schedules/YearPlan.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
-#include "app/TForm1.h"
+#include "app/MainWindow.h"
 #include "app/Windows.h"
-#include "service/Unit12.h"
+#include "service/ConsoleWindow.h"
 #include "sim/SimPtyEndpoint.h"
 #include "sim/SimUdpEndpoint.h"
 #include "support/FakePrompts.h"

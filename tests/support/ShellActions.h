@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TForm1.h"
+#include "app/MainWindow.h"
 
 #include <QAction>
 #include <QTest>

@@ -1,0 +1,356 @@
+// Window "Конфигуратор ВЕЛТ".
+#include "app/MainWindow.h"
+
+#include "app/Prompts.h"
+#include "model/ProjectFile.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+const QString kFilter = QStringLiteral("VELT Binary files (*.velt *.VELT)");
+const QString kDefaultSuffix = QStringLiteral("suso");
+
+const TForm1::Window kToolbarWindows[] = {TForm1::Window::Settings, TForm1::Window::Directions,
+                                          TForm1::Window::Safety,   TForm1::Window::Templates,
+                                          TForm1::Window::DayPlans, TForm1::Window::WeekPlans,
+                                          TForm1::Window::YearPlan, TForm1::Window::Controller};
+} // namespace
+
+TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    resize(1000, 700);
+    m_communic.loadSettings();
+    connect(&m_communic.link(), &ControllerLink::openFailed, this, [this] {
+        showMessage(this, ControllerLink::kOpenFailedCaption, ControllerLink::kOpenFailedText,
+                    QMessageBox::Critical);
+    });
+    buildMenus();
+    buildToolBars();
+
+    m_scrollBox = new QScrollArea(this);
+    m_scrollBox->setObjectName(QStringLiteral("ScrollBox1"));
+    m_scrollBox->setWidgetResizable(false);
+    setCentralWidget(m_scrollBox);
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+
+    m_model.setFileName(QString());
+    RefreshTitle();
+    m_model.NewProjectDefaults();
+    m_model.setModified(false);
+    connect(&m_model, &RingModel::edited, this, &TForm1::RefreshProgramDisplay);
+    m_communic.StartTransports();
+
+    for (int p = 1; p <= MaxPrograms; ++p)
+        m_programs->addItem(QString::number(p));
+    m_programs->setCurrentIndex(0);
+    RefreshProgramDisplay();
+}
+
+TForm1::~TForm1() = default;
+
+QString TForm1::versionText()
+{
+    // Major, minor and the third part; the build number is not shown.
+    const QStringList parts = QStringLiteral(VELT_VERSION).split(QLatin1Char('.'));
+    return parts.mid(0, 3).join(QLatin1Char('.'));
+}
+
+QString TForm1::titleText() const
+{
+    return QStringLiteral("Конфигуратор ВЕЛТ   v.") + versionText() + QLatin1Char(' ') +
+           m_model.fileName();
+}
+
+void TForm1::RefreshTitle()
+{
+    setWindowTitle(titleText());
+}
+
+QAction *TForm1::menuAction(QMenu *menu, const char *name, const QString &text)
+{
+    QAction *action = menu->addAction(text);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+void TForm1::buildMenus()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("Файл"));
+    connect(menuAction(file, "N12", QStringLiteral("Новый")), &QAction::triggered, this,
+            &TForm1::N12Click);
+    connect(menuAction(file, "N16", QStringLiteral("Открыть проект")), &QAction::triggered, this,
+            &TForm1::N16Click);
+    connect(menuAction(file, "N17", QStringLiteral("Сохранить проект")), &QAction::triggered, this,
+            &TForm1::N17Click);
+
+    QMenu *params = menuBar()->addMenu(QStringLiteral("Параметры"));
+    const std::pair<Window, std::pair<const char *, QString>> items[] = {
+        {Window::Settings, {"N3", QStringLiteral("Настройки")}},
+        {Window::Directions, {"N18", QStringLiteral("Направления")}},
+        {Window::Safety, {"N9", QStringLiteral("Безопасность")}},
+        {Window::Templates, {"N4", QStringLiteral("Фазы")}},
+        {Window::DayPlans, {"N5", QStringLiteral("Cуточные планы")}},
+        {Window::WeekPlans, {"N6", QStringLiteral("Недельные планы")}},
+        {Window::YearPlan, {"N7", QStringLiteral("Годовой план")}},
+        {Window::Controller, {"N21", QStringLiteral("ДК")}},
+    };
+    for (const auto &[which, item] : items)
+        m_menuItems[which] = menuAction(params, item.first, item.second);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("Помощь"));
+    m_menuItems[Window::About] = menuAction(help, "N11", QStringLiteral("О программе"));
+    m_menuItems[Window::Console] = menuAction(help, "N22", QStringLiteral("Консоль"));
+
+    for (const auto &[which, action] : m_menuItems) {
+        const Window w = which;
+        connect(action, &QAction::triggered, this, [this, w] { showWindow(w); });
+    }
+}
+
+QToolButton *TForm1::toolButton(QToolBar *bar, const char *name, const QString &text,
+                                const QString &hint)
+{
+    auto *button = new QToolButton(bar);
+    button->setObjectName(QLatin1String(name));
+    button->setText(text);
+    button->setToolTip(hint);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bar->addWidget(button);
+    return button;
+}
+
+QLabel *TForm1::readOut(QToolBar *bar, const char *name, int width, const QString &hint)
+{
+    auto *label = new QLabel(bar);
+    label->setObjectName(QLatin1String(name));
+    label->setFrameShape(QFrame::Panel);
+    label->setFrameShadow(QFrame::Sunken);
+    label->setMinimumWidth(width);
+    label->setAlignment(Qt::AlignCenter);
+    label->setToolTip(hint);
+    bar->addWidget(label);
+    return label;
+}
+
+void TForm1::buildToolBars()
+{
+    auto *dialogs = addToolBar(QStringLiteral("Окна"));
+    dialogs->setObjectName(QStringLiteral("ToolBar3"));
+    const std::pair<Window, std::pair<const char *, QString>> buttons[] = {
+        {Window::Settings, {"BitBtn5", QStringLiteral("Настройки")}},
+        {Window::Directions, {"BitBtn6", QStringLiteral("Направления")}},
+        {Window::Safety, {"BitBtn7", QStringLiteral("Безопасность")}},
+        {Window::Templates, {"BitBtn12", QStringLiteral("Шаблоны фаз")}},
+        {Window::DayPlans, {"BitBtn8", QStringLiteral("Сут. планы")}},
+        {Window::WeekPlans, {"BitBtn9", QStringLiteral("Нед. планы")}},
+        {Window::YearPlan, {"BitBtn10", QStringLiteral("Год. план")}},
+        {Window::Controller, {"BitBtn11", QStringLiteral("ДК")}},
+    };
+    for (const auto &[which, item] : buttons) {
+        QToolButton *button = toolButton(dialogs, item.first, item.second);
+        m_toolButtons[which] = button;
+        const Window w = which;
+        connect(button, &QToolButton::clicked, this, [this, w] { toolbarShow(w); });
+    }
+
+    addToolBarBreak();
+    auto *program = addToolBar(QStringLiteral("Программа"));
+    program->setObjectName(QStringLiteral("ToolBar1"));
+    toolButton(program, "BitBtn1", QStringLiteral("+"), QStringLiteral("Добавить фазу"));
+    toolButton(program, "BitBtn2", QStringLiteral("-"), QStringLiteral("Уменьшить кол-во фаз"));
+    toolButton(program, "BitBtn3", QStringLiteral("⊕"), QStringLiteral("Увеличить масштаб"));
+    toolButton(program, "BitBtn4", QStringLiteral("⊖"), QStringLiteral("Уменьшить масштаб"));
+    program->addSeparator();
+    program->addWidget(new QLabel(QStringLiteral(" Программа "), program));
+    connect(
+        toolButton(program, "Button7", QStringLiteral("<"), QStringLiteral("Предыдущая программа")),
+        &QToolButton::clicked, this, &TForm1::Button7Click);
+    m_programs = new QComboBox(program);
+    m_programs->setObjectName(QStringLiteral("ComboBoxProgs"));
+    m_programs->setToolTip(QStringLiteral("Перейти на программу"));
+    m_programs->setMinimumWidth(60);
+    program->addWidget(m_programs);
+    connect(m_programs, &QComboBox::activated, this, &TForm1::ComboBoxProgsChange);
+    connect(
+        toolButton(program, "Button6", QStringLiteral(">"), QStringLiteral("Следующая программа")),
+        &QToolButton::clicked, this, &TForm1::Button6Click);
+
+    addToolBarBreak();
+    auto *ring = addToolBar(QStringLiteral("Кольцо"));
+    ring->setObjectName(QStringLiteral("ToolBar2"));
+    m_rings = new QComboBox(ring);
+    m_rings->setObjectName(QStringLiteral("ComboBox2"));
+    m_rings->setToolTip(QStringLiteral("Текущее кольцо"));
+    m_rings->setMinimumWidth(50);
+    ring->addWidget(m_rings);
+    connect(m_rings, &QComboBox::activated, this, &TForm1::ComboBox2Change);
+    const QString phaseHint = QStringLiteral("Порядковый номер фазы в проекте");
+    auto *phaseLabel = new QLabel(QStringLiteral(" № Фазы "), ring);
+    phaseLabel->setToolTip(phaseHint);
+    ring->addWidget(phaseLabel);
+    m_phaseNumber = readOut(ring, "Panel5", 40, phaseHint);
+    auto *typeLabel = new QLabel(QStringLiteral(" Тип "), ring);
+    typeLabel->setToolTip(phaseHint);
+    ring->addWidget(typeLabel);
+    m_phaseType = readOut(ring, "Panel6", 140);
+    ring->addWidget(new QLabel(QStringLiteral(" Длит. цикла "), ring));
+    m_cycle = readOut(ring, "Panel3", 70);
+}
+
+void TForm1::attachWindow(Window which, QWidget *window, std::function<void()> show)
+{
+    m_windows[which] = Attached{window, std::move(show)};
+}
+
+void TForm1::showWindow(Window which)
+{
+    const auto found = m_windows.find(which);
+    if (found == m_windows.end())
+        return; // the window is not part of this build yet
+    if (found->second.show) {
+        found->second.show();
+    } else {
+        found->second.window->show();
+        found->second.window->raise();
+        found->second.window->activateWindow();
+    }
+}
+
+void TForm1::toolbarShow(Window which)
+{
+    showWindow(which);
+    // A toolbar click leaves at most one of its windows open.
+    for (const Window other : kToolbarWindows) {
+        const auto found = m_windows.find(other);
+        if (other != which && found != m_windows.end())
+            found->second.window->hide();
+    }
+}
+
+void TForm1::setConsistencyCheck(std::function<bool(const ProjectBlock &)> check)
+{
+    m_consistencyCheck = std::move(check);
+}
+
+void TForm1::setProgramDisplayHook(std::function<void()> hook)
+{
+    m_programDisplayHook = std::move(hook);
+    RefreshProgramDisplay();
+}
+
+void TForm1::RefreshProgramDisplay()
+{
+    if (m_programDisplayHook)
+        m_programDisplayHook();
+    m_programs->setCurrentIndex(m_model.currentProgram());
+    m_rings->clear();
+    for (int r = 1; r <= m_model.ringCount(); ++r)
+        m_rings->addItem(QString::number(r));
+    m_rings->setCurrentIndex(m_model.currentRing());
+}
+
+void TForm1::N12Click()
+{
+    m_model.NewProjectDefaults();
+    RefreshProgramDisplay();
+}
+
+void TForm1::N16Click()
+{
+    const QString path = Prompts::instance().openFileName(this, kFilter);
+    if (!path.isEmpty()) {
+        const ProjectFile::OpenResult result = ProjectFile::open(m_model, path);
+        if (!result.ok()) {
+            showMessage(this, QStringLiteral("Ошибка"), result.error, QMessageBox::Warning);
+        } else {
+            m_model.setFileName(path);
+            RefreshProgramDisplay();
+        }
+    }
+    RefreshTitle();
+    if (m_consistencyCheck && m_consistencyCheck(m_model.project()))
+        (void)Prompts::instance().ask(
+            this, QStringLiteral("Отмена!!!"),
+            QStringLiteral("Ошибка проекта: матрица конфликтов не соответствует шаблонам фаз"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning);
+}
+
+bool TForm1::saveProject()
+{
+    m_model.StoreWorkingCopy();
+    const QString path = Prompts::instance().saveFileName(this, kFilter, kDefaultSuffix);
+    if (path.isEmpty())
+        return true; // cancelled: nothing written, nothing lost
+    if (const auto error = ProjectFile::save(m_model, path)) {
+        showMessage(this, QStringLiteral("Ошибка сохранения"), *error, QMessageBox::Warning);
+        return false;
+    }
+    m_model.setFileName(path);
+    RefreshProgramDisplay();
+    return true;
+}
+
+void TForm1::N17Click()
+{
+    saveProject();
+    RefreshTitle();
+}
+
+void TForm1::Button6Click()
+{
+    const int next = m_model.currentProgram() <= 30 ? m_model.currentProgram() + 1 : 31;
+    m_model.SelectProgram(next);
+    RefreshProgramDisplay();
+}
+
+void TForm1::Button7Click()
+{
+    const int previous = m_model.currentProgram() > 0 ? m_model.currentProgram() - 1 : 0;
+    m_model.SelectProgram(previous);
+    RefreshProgramDisplay();
+}
+
+void TForm1::ComboBox2Change(int index)
+{
+    if (index < 0 || index == m_model.currentRing())
+        return;
+    m_model.SwitchRing(index);
+    RefreshProgramDisplay();
+}
+
+void TForm1::ComboBoxProgsChange(int index)
+{
+    if (index < 0)
+        return;
+    m_model.SelectProgram(index);
+    RefreshProgramDisplay();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    if (!m_model.modified()) {
+        event->accept();
+        return;
+    }
+    const auto answer = askQuestion(this, QStringLiteral("Сохранение"),
+                                    QStringLiteral("Проект не сохранен! Сохранить?"),
+                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel) {
+        event->ignore();
+        return;
+    }
+    // A save that failed keeps the window open: closing would throw the project away.
+    if (answer == QMessageBox::Yes && !saveProject()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}

@@ -1,0 +1,107 @@
+// Window "Конфигуратор ВЕЛТ".
+#pragma once
+
+#include "link/Connection.h"
+#include "model/RingModel.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QScrollArea;
+class QToolBar;
+class QToolButton;
+class QPushButton;
+
+// The main window: owns the project model, hosts the program editor and opens every other
+// window.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // Windows opened from the menus; the first eight also have a button on the dialog toolbar.
+    enum class Window {
+        Settings,
+        Directions,
+        Safety,
+        Templates,
+        DayPlans,
+        WeekPlans,
+        YearPlan,
+        Controller,
+        About,
+        Console
+    };
+
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    [[nodiscard]] RingModel &model() { return m_model; }
+    // The link to the controller: settings, transports and the command exchange.
+    [[nodiscard]] Communic &communic() { return m_communic; }
+    [[nodiscard]] QScrollArea *scrollBox() const { return m_scrollBox; }
+    [[nodiscard]] static QString versionText();
+    [[nodiscard]] QString titleText() const;
+
+    // Hooks a window to its menu item and toolbar button. `show` is the window's own show
+    // operation (a dialog copies the working block before it appears); without it the window
+    // is simply made visible and raised.
+    void attachWindow(Window which, QWidget *window, std::function<void()> show = {});
+    void showWindow(Window which);
+
+    // The check run after a project is opened; true means the templates conflict.
+    void setConsistencyCheck(std::function<bool(const ProjectBlock &)> check);
+    // Extra work of the program display refresh (cycle length, program view), added by the
+    // program editor.
+    void setProgramDisplayHook(std::function<void()> hook);
+
+    void RefreshProgramDisplay();
+    void RefreshTitle();
+
+public slots:
+    void N12Click();
+    void N16Click();
+    void N17Click();
+    void Button6Click();
+    void Button7Click();
+    void ComboBox2Change(int index);
+    void ComboBoxProgsChange(int index);
+
+protected:
+    void closeEvent(QCloseEvent *event) override; // FormCloseQuery
+
+private:
+    void buildMenus();
+    void buildToolBars();
+    QAction *menuAction(QMenu *menu, const char *name, const QString &text);
+    QToolButton *toolButton(QToolBar *bar, const char *name, const QString &text,
+                            const QString &hint = {});
+    QLabel *readOut(QToolBar *bar, const char *name, int width, const QString &hint = {});
+    bool saveProject();
+    void toolbarShow(Window which);
+
+    struct Attached
+    {
+        QWidget *window = nullptr;
+        std::function<void()> show;
+    };
+
+    RingModel m_model;
+    Communic m_communic;
+    std::map<Window, Attached> m_windows;
+    std::map<Window, QAction *> m_menuItems;
+    std::map<Window, QToolButton *> m_toolButtons;
+    std::function<bool(const ProjectBlock &)> m_consistencyCheck;
+    std::function<void()> m_programDisplayHook;
+
+    QScrollArea *m_scrollBox = nullptr;
+    QComboBox *m_rings = nullptr;    // ComboBox2
+    QComboBox *m_programs = nullptr; // ComboBoxProgs
+    QLabel *m_phaseNumber = nullptr; // Panel5
+    QLabel *m_phaseType = nullptr;   // Panel6
+    QLabel *m_cycle = nullptr;       // Panel3
+};

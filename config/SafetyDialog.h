@@ -1,0 +1,46 @@
+// Window "Параметры безопасности".
+#pragma once
+
+#include "config/Safety.h"
+#include "model/DialogCopy.h"
+
+#include <QDialog>
+
+#include <array>
+
+class QComboBox;
+class QLineEdit;
+class QTabWidget;
+class StringGrid;
+
+// "Параметры безопасности": conflict matrix flags and times, transition durations and the
+// failure settings of the current ring.
+class TForm7 : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TForm7(RingModel &model, QWidget *parent = nullptr);
+
+    [[nodiscard]] const ProjectBlock &dialogCopy() const { return m_copy.block(); }
+
+    void OpenSafetyDialog();
+    void LoadSafetyDialog();
+
+public slots:
+    void StringGrid1SelectCell(int row, int column); // flags
+    void Button1Click();                             // "Сохранить"
+    void Button2Click();                             // "Закрыть"
+
+private:
+    QWidget *buildTimesPage();
+    QWidget *buildFailuresPage();
+    QLineEdit *numberField(int index);
+
+    DialogCopy m_copy;
+    QTabWidget *m_pages = nullptr;
+    StringGrid *m_flags = nullptr;
+    // Only cells whose flag is set can be chosen, and they take digits only.
+    StringGrid *m_times = nullptr;
+    std::array<QLineEdit *, Guard::FieldCount> m_fields{};
+    QComboBox *m_fillMode = nullptr;
+};

@@ -1,0 +1,38 @@
+// Window "Годовой план".
+#pragma once
+
+#include "model/DialogCopy.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QTableWidget;
+
+// Year plan dialog "Годовой план": a week plan for each of the 54 weeks.
+class TForm5 : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TForm5(RingModel &model, QWidget *parent = nullptr);
+
+    // Takes a fresh copy of the ring's block and shows its year plan.
+    void openDialog();
+
+    [[nodiscard]] const ProjectBlock &dialogCopy() const { return m_copy.block(); }
+
+    void StringGrid1SelectCell();
+    void StringGrid1SetEditText(int row, int column);
+    void Button3Click();
+    void Button1Click();
+    void Button2Click();
+
+private:
+    void takeGrid();
+    void redrawGrid();
+
+    DialogCopy m_copy;
+    QTableWidget *m_grid = nullptr; // StringGrid1
+    QComboBox *m_from = nullptr;    // ComboBox1 "С"
+    QComboBox *m_to = nullptr;      // ComboBox2 "по"
+    QComboBox *m_plan = nullptr;    // ComboBox3
+};

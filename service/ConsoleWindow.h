@@ -1,0 +1,39 @@
+// Window "Командная консоль".
+#pragma once
+
+#include <QWidget>
+
+class ControllerLink;
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+// "Командная консоль": any text command to the controller, and every text the controller
+// sends on the active link, whichever window's command it answers.
+class TForm12 : public QWidget
+{
+    Q_OBJECT
+public:
+    // The log keeps this many lines; older ones scroll away.
+    static constexpr int MaxLogLines = 5000;
+
+    explicit TForm12(ControllerLink &link, QWidget *parent = nullptr);
+
+    void appendLog(const QString &text);
+
+public slots:
+    void Button1Click();             // "Послать"
+    void ComboBox1Change(int index); // a command picked from the list
+    void FormKeyPress();             // Enter anywhere in the window
+
+protected:
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    ControllerLink &m_link;
+    QLineEdit *m_command = nullptr;
+    QComboBox *m_commands = nullptr;
+    QPlainTextEdit *m_log = nullptr;
+    QPushButton *m_send = nullptr;
+};
