@@ -127,13 +127,13 @@ int main(int argc, char **argv)
     udp.setLocalPort(kPort);
     udp.setPeer(kSim, kPort);
     udp.open();
-    link.setLinkType(1);
+    link.setLinkType(LinkKind::Ethernet);
     const Figure udpExchange = QCoro::waitFor(exchanges(link, count));
     udp.close();
     const Figure udpRaw = rawUdp(count);
 
     // Serial over the pseudo-terminal.
-    link.setLinkType(0);
+    link.setLinkType(LinkKind::Serial);
     link.OpenLink(device);
     const Figure serialExchange = QCoro::waitFor(exchanges(link, count));
     link.closeSerial();

@@ -12,7 +12,7 @@ void Communic::loadSettings(const QString &path)
 void Communic::applySettings()
 {
     m_link.setConfiguredPort(m_settings.portName());
-    m_link.setLinkType(m_settings.linkType == 0 ? 0 : 1);
+    m_link.setLinkType(m_settings.linkType == 0 ? LinkKind::Serial : LinkKind::Ethernet);
 }
 
 bool Communic::saveSettings(const QString &path)
@@ -42,11 +42,11 @@ QCoro::Task<Communic::TestResult> Communic::testLink(bool ethernet, QString addr
     // The link is changed only once no other window's command is in flight, and put back
     // before the next one goes out.
     TestResult result = TestResult::NoAnswer;
-    int previousType = 0;
+    LinkKind previousType = LinkKind::Serial;
     const auto prepare = [&] {
         m_link.closeSerial();
         previousType = m_link.LinkType();
-        m_link.setLinkType(ethernet ? 1 : 0);
+        m_link.setLinkType(ethernet ? LinkKind::Ethernet : LinkKind::Serial);
         QString portName;
         if (ethernet) {
             bool ok = false;
@@ -72,7 +72,7 @@ QCoro::Task<Communic::TestResult> Communic::testLink(bool ethernet, QString addr
         m_link.closeSerial();
         m_link.setLinkType(previousType);
     };
-    if (co_await m_link.SendCommandInTurn(QStringLiteral("test 1"), prepare, restore))
+    if ((co_await m_link.SendCommandInTurn(QStringLiteral("test 1"), prepare, restore)).ok())
         result = TestResult::Answered;
     co_return result;
 }

@@ -70,26 +70,26 @@ void ControllerLink::closeSerial()
     m_waiter.wake();
 }
 
-QCoro::Task<bool> ControllerLink::SendCommand(QString command)
+QCoro::Task<Reply> ControllerLink::SendCommand(QString command)
 {
     co_await m_turns.take();
     TurnGuard guard{m_turns};
     co_return co_await exchange(std::move(command));
 }
 
-QCoro::Task<bool> ControllerLink::SendCommandInTurn(QString command, std::function<bool()> prepare,
-                                                    std::function<void()> restore)
+QCoro::Task<Reply> ControllerLink::SendCommandInTurn(QString command, std::function<bool()> prepare,
+                                                     std::function<void()> restore)
 {
     co_await m_turns.take();
     TurnGuard guard{m_turns};
-    bool ok = false;
+    Reply reply;
     if (prepare())
-        ok = co_await exchange(std::move(command));
+        reply = co_await exchange(std::move(command));
     restore();
-    co_return ok;
+    co_return reply;
 }
 
-QCoro::Task<bool> ControllerLink::SendCommandRetry(QString command, int tries)
+QCoro::Task<Reply> ControllerLink::SendCommandRetry(QString command, int tries)
 {
     co_await m_turns.take();
     TurnGuard guard{m_turns};
@@ -99,54 +99,53 @@ QCoro::Task<bool> ControllerLink::SendCommandRetry(QString command, int tries)
     } else {
         m_waitRounds = 0;
     }
-    bool ok = false;
-    for (int attempt = 0; attempt < tries && !ok; ++attempt)
-        ok = co_await exchange(command);
+    Reply reply;
+    for (int attempt = 0; attempt < tries && !reply.ok(); ++attempt)
+        reply = co_await exchange(command);
     m_waitRounds = 0;
-    co_return ok;
+    co_return reply;
 }
 
-QCoro::Task<bool> ControllerLink::SendRaw(QString command)
+QCoro::Task<Reply> ControllerLink::SendRaw(QString command)
 {
     if (!OpenLink())
-        co_return false;
+        co_return Reply{Reply::Status::PortClosed, {}};
     co_await m_turns.take();
     TurnGuard guard{m_turns};
     m_heard = false;
     QByteArray bytes = encode(command);
     if (!serialLink()) {
         if (!m_udp.write(bytes))
-            co_return false;
-        co_await holdForAnswer();
-        co_return true;
+            co_return Reply{Reply::Status::WriteFailed, {}};
+        co_return co_await holdForAnswer();
     }
     bytes += kLineEnd;
     if (!m_serial.write(bytes))
-        co_return false;
+        co_return Reply{m_serial.isOpen() ? Reply::Status::WriteFailed : Reply::Status::PortClosed,
+                        {}};
     co_await waitUntil([this] { return m_serial.pendingBytes() == 0 || !m_serial.isOpen(); },
                        writeTimeoutMs(bytes.size()));
     if (!m_serial.isOpen())
-        co_return false;
-    co_await holdForAnswer();
-    co_return true;
+        co_return Reply{Reply::Status::PortClosed, {}};
+    co_return co_await holdForAnswer();
 }
 
-QCoro::Task<bool> ControllerLink::sendDatagram(QString text)
+QCoro::Task<Reply> ControllerLink::sendDatagram(QString text)
 {
     const QByteArray bytes = encode(text);
     // On the serial link the datagram's answer is never taken for anything: no need to wait.
     if (serialLink())
-        co_return m_udp.write(bytes);
+        co_return Reply{m_udp.write(bytes) ? Reply::Status::NoAnswer : Reply::Status::WriteFailed,
+                        {}};
     co_await m_turns.take();
     TurnGuard guard{m_turns};
     m_heard = false;
     if (!m_udp.write(bytes))
-        co_return false;
-    co_await holdForAnswer();
-    co_return true;
+        co_return Reply{Reply::Status::WriteFailed, {}};
+    co_return co_await holdForAnswer();
 }
 
-QCoro::Task<void> ControllerLink::holdForAnswer()
+QCoro::Task<Reply> ControllerLink::holdForAnswer()
 {
     // Nobody reads a console command's answer, but the next command must not take it for its
     // own: the link stays with the console until a reply comes or the transport's usual wait
@@ -154,11 +153,15 @@ QCoro::Task<void> ControllerLink::holdForAnswer()
     const int rounds = serialLink() ? SerialRounds : UdpRounds;
     co_await waitUntil([this] { return m_heard || (serialLink() && !m_serial.isOpen()); },
                        rounds * RoundMs);
+    if (serialLink() && !m_serial.isOpen())
+        co_return Reply{Reply::Status::PortClosed, {}};
+    co_return Reply{m_heard ? Reply::Status::Answered : Reply::Status::NoAnswer, {}};
 }
 
-QCoro::Task<bool> ControllerLink::exchange(QString command)
+QCoro::Task<Reply> ControllerLink::exchange(QString command)
 {
     QByteArray bytes = encode(command);
+    Reply::Status failure = Reply::Status::NoAnswer;
     m_inExchange = true;
     if (serialLink()) {
         m_awaiting = false;
@@ -174,18 +177,24 @@ QCoro::Task<bool> ControllerLink::exchange(QString command)
             const int rounds = m_waitRounds ? m_waitRounds : SerialRounds;
             co_await waitUntil([this] { return m_answerReady || !m_serial.isOpen(); },
                                rounds * RoundMs);
+        } else {
+            failure = Reply::Status::WriteFailed;
         }
         m_awaiting = false;
+        if (!m_serial.isOpen())
+            failure = Reply::Status::PortClosed;
     } else {
         m_answerReady = false;
         m_answer.clear();
         if (m_udp.write(bytes)) {
             const int rounds = m_waitRounds ? m_waitRounds : UdpRounds;
             co_await waitUntil([this] { return m_answerReady; }, rounds * RoundMs);
+        } else {
+            failure = Reply::Status::WriteFailed;
         }
     }
     m_inExchange = false;
-    co_return m_answerReady;
+    co_return Reply{m_answerReady ? Reply::Status::Answered : failure, m_answer};
 }
 
 QCoro::Task<void> ControllerLink::waitUntil(std::function<bool()> done, int ms)

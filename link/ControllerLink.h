@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/Reply.h"
 #include "link/Resumer.h"
 
 #include <QByteArray>
@@ -12,6 +13,9 @@
 #include <functional>
 
 class Transport;
+
+// Which wire the commands go over; the settings file stores it as 0 (serial) or non-zero.
+enum class LinkKind { Serial, Ethernet };
 
 // The one link state of the program: the command exchange with the controller over the serial
 // port or UDP. Each command is one text line; an answer is positive only when it carries
@@ -33,15 +37,17 @@ public:
 
     ControllerLink(Transport &serial, Transport &udp, QObject *parent = nullptr);
 
-    [[nodiscard]] int LinkType() const { return m_linkType; }
-    void setLinkType(int type) { m_linkType = type; }
-    [[nodiscard]] bool serialLink() const { return m_linkType == 0; }
-    // The payload after a positive answer, else the last text received (code page 1251).
+    [[nodiscard]] LinkKind LinkType() const { return m_linkType; }
+    void setLinkType(LinkKind type) { m_linkType = type; }
+    [[nodiscard]] bool serialLink() const { return m_linkType == LinkKind::Serial; }
+    // The link state as the receive handlers left it: the payload of the last positive
+    // answer, else the last text received (code page 1251). A command's own result is its
+    // Reply; this is what a datagram arriving outside any command leaves behind.
     [[nodiscard]] QString AnswerText() const;
-    [[nodiscard]] const QByteArray &answerBytes() const { return m_answer; }
     [[nodiscard]] bool AnswerReady() const { return m_answerReady; }
     [[nodiscard]] bool AwaitingAnswer() const { return m_awaiting; }
     [[nodiscard]] int WaitRounds() const { return m_waitRounds; }
+    // A conversation holds the link (others queue behind it).
     [[nodiscard]] bool busy() const { return m_turns.busy(); }
 
     // The configured serial port name ("COM" + number), used when OpenLink gets none.
@@ -53,26 +59,24 @@ public:
     bool OpenLink(const QString &portName = {});
     void closeSerial();
 
-    QCoro::Task<bool> SendCommand(QString command);
+    QCoro::Task<Reply> SendCommand(QString command);
     // One command on a link changed for it alone (the link test): `prepare` runs once the
     // link is free and may refuse the command, `restore` runs before any other conversation
     // gets the link, so none of them sees the link as it was set for this one.
-    QCoro::Task<bool> SendCommandInTurn(QString command, std::function<bool()> prepare,
-                                        std::function<void()> restore);
-    // Above 100, `tries` selects the long wait and stands for tries - 100.
-    QCoro::Task<bool> SendCommandRetry(QString command, int tries);
+    QCoro::Task<Reply> SendCommandInTurn(QString command, std::function<bool()> prepare,
+                                         std::function<void()> restore);
+    // Above 100, `tries` selects the long wait and stands for tries - 100. The reply is that
+    // of the first positive try, else of the last one.
+    QCoro::Task<Reply> SendCommandRetry(QString command, int tries);
     // The console's send: the command goes out as SendCommand would send it, nothing is
     // cleared and nothing is read; the answer reaches the console through the echo. The link
     // is held until some reply arrives or the usual wait ends, so that the next command does
-    // not take the console's answer for its own.
-    QCoro::Task<bool> SendRaw(QString command);
+    // not take the console's answer for its own. The reply says whether anything was heard;
+    // it carries no payload.
+    QCoro::Task<Reply> SendRaw(QString command);
     // One datagram to the controller whatever the link type, the link not opened first; on
     // the Ethernet link it waits its turn and holds the link as SendRaw does.
-    QCoro::Task<bool> sendDatagram(QString text);
-
-    // Receive handlers of the two transports.
-    void ComPort1RxChar(const QByteArray &chunk);
-    void IdUDPServer1UDPRead(const QByteArray &datagram);
+    QCoro::Task<Reply> sendDatagram(QString text);
 
     static const QString kOpenFailedText;
     static const QString kOpenFailedCaption;
@@ -87,9 +91,13 @@ signals:
     void openFailed(const QString &portName);
 
 private:
-    QCoro::Task<bool> exchange(QString command);
+    // Receive handlers of the two transports.
+    void ComPort1RxChar(const QByteArray &chunk);
+    void IdUDPServer1UDPRead(const QByteArray &datagram);
+
+    QCoro::Task<Reply> exchange(QString command);
     QCoro::Task<void> waitUntil(std::function<bool()> done, int ms);
-    QCoro::Task<void> holdForAnswer();
+    QCoro::Task<Reply> holdForAnswer();
     void onSerialFailed();
 
     struct TurnGuard
@@ -100,7 +108,7 @@ private:
 
     Transport &m_serial;
     Transport &m_udp;
-    int m_linkType = 1;
+    LinkKind m_linkType = LinkKind::Ethernet;
     QByteArray m_answer;
     bool m_answerReady = false;
     bool m_awaiting = false;

@@ -1,5 +1,5 @@
-#include "app/ProjectSettingsDialog.h"
 #include "app/MainWindow.h"
+#include "app/ProjectSettingsDialog.h"
 #include "app/Windows.h"
 #include "model/ByteIO.h"
 #include "sim/SimPtyEndpoint.h"
@@ -137,7 +137,7 @@ private slots:
         FakePrompts prompts;
         TForm1 main;
         createWindows(main);
-        main.communic().link().setLinkType(0);
+        main.communic().link().setLinkType(LinkKind::Serial);
         main.communic().link().setConfiguredPort(QStringLiteral("COM2"));
         QVERIFY(main.communic().link().OpenLink());
         main.model().setRingCount(3);
@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(bytes.size(), 31);
         QCOMPARE(int(bytes[0]), 0);
         QCOMPARE(int(bytes[1]), 3);
-        QCOMPARE(main.communic().link().LinkType(), 0);
+        QCOMPARE(main.communic().link().LinkType(), LinkKind::Serial);
         QCOMPARE(main.communic().link().configuredPort(), QStringLiteral("COM3"));
         // Saving closed the port; the next command opens it under the new name.
         QVERIFY(!main.communic().serial().isOpen());
@@ -241,7 +241,7 @@ private slots:
         TForm1 main;
         createWindows(main);
         ControllerLink &link = main.communic().link();
-        link.setLinkType(0);
+        link.setLinkType(LinkKind::Serial);
         link.setConfiguredPort(QStringLiteral("COM2"));
         QVERIFY(link.OpenLink());
         auto pending = link.SendCommand(QStringLiteral("get info"));
@@ -249,10 +249,11 @@ private slots:
         chooseEthernet(form, QStringLiteral("127.000.000.002"), QString::number(kPort + 2));
         child<QPushButton>(form, "Button3")->click();
         // The test neither closes the port under the command nor turns the link away from it.
-        QVERIFY(QCoro::waitFor(std::move(pending)));
-        QVERIFY(link.AnswerText().startsWith(QStringLiteral("VELT")));
+        const Reply reply = QCoro::waitFor(std::move(pending));
+        QVERIFY(reply.ok());
+        QVERIFY(reply.AnswerText().startsWith(QStringLiteral("VELT")));
         expectMessage(prompts, QStringLiteral("Успешно!"), QStringLiteral("Связь установлена!"));
-        QCOMPARE(link.LinkType(), 0);
+        QCOMPARE(link.LinkType(), LinkKind::Serial);
         QVERIFY(!main.communic().serial().isOpen());
     }
 
@@ -279,7 +280,7 @@ private slots:
         expectMessage(prompts, QStringLiteral("Ошибка данных!"),
                       QStringLiteral("Значение некорректно!"));
         expectUdpAtSettings(main);
-        QCOMPARE(main.communic().link().LinkType(), 1);
+        QCOMPARE(main.communic().link().LinkType(), LinkKind::Ethernet);
     }
 
     void linkTestOverSerial()
@@ -298,7 +299,7 @@ private slots:
         expectMessage(prompts, QStringLiteral("Успешно!"), QStringLiteral("Связь установлена!"));
         QVERIFY(!main.communic().serial().isOpen());
         // The link type the exchange had before the test is back.
-        QCOMPARE(main.communic().link().LinkType(), 1);
+        QCOMPARE(main.communic().link().LinkType(), LinkKind::Ethernet);
     }
 
     void linkTestOnAMissingPort()

@@ -62,16 +62,17 @@ private slots:
     {
         QFETCH(QList<QByteArray>, chunks);
         QFETCH(QByteArray, payload);
-        link->setLinkType(0);
+        link->setLinkType(LinkKind::Serial);
         QVERIFY(link->OpenLink());
         serial->reply = [&](const QByteArray &) { playLater(*serial, chunks); };
         QSignalSpy echoes(link, &ControllerLink::echo);
         QElapsedTimer clock;
         clock.start();
         // The long wait (5 s) shows that a positive answer ends the wait at once.
-        QVERIFY(QCoro::waitFor(link->SendCommandRetry(QStringLiteral("get info"), 101)));
+        const Reply reply = QCoro::waitFor(link->SendCommandRetry(QStringLiteral("get info"), 101));
+        QVERIFY(reply.ok());
         QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(link->answerBytes(), payload);
+        QCOMPARE(reply.payload, payload);
         QCOMPARE(serial->written, QList<QByteArray>{"get info\r\n"});
         QCOMPARE(serial->discards, 1);
         QCOMPARE(echoes.size(), chunks.size());
@@ -80,12 +81,13 @@ private slots:
 
     void serialMarkerWithoutLineEndIsNotAnAnswer()
     {
-        link->setLinkType(0);
+        link->setLinkType(LinkKind::Serial);
         QVERIFY(link->OpenLink());
         serial->reply = [&](const QByteArray &) { playLater(*serial, {"SUCCESS:12"}); };
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(!QCoro::waitFor(link->SendCommand(QStringLiteral("test 1"))));
+        const Reply reply = QCoro::waitFor(link->SendCommand(QStringLiteral("test 1")));
+        QCOMPARE(reply.status, Reply::Status::NoAnswer);
         // 30 rounds of 20 ms.
         QVERIFY(clock.elapsed() >= 590);
         QVERIFY(!link->AnswerReady());
@@ -93,12 +95,12 @@ private slots:
 
     void serialTextOutsideAWaitIsOnlyEchoed()
     {
-        link->setLinkType(0);
+        link->setLinkType(LinkKind::Serial);
         QSignalSpy echoes(link, &ControllerLink::echo);
         serial->deliver("SUCCESS:1\n");
         QCOMPARE(echoes.size(), 1);
         QVERIFY(!link->AnswerReady());
-        QVERIFY(link->answerBytes().isEmpty());
+        QVERIFY(link->AnswerText().isEmpty());
     }
 
     void udpAnswers_data()
@@ -123,18 +125,19 @@ private slots:
         QVERIFY(link->OpenLink());
         QCOMPARE(serial->opens, 0);
         udp->reply = [&](const QByteArray &) { playLater(*udp, {datagram}); };
-        QCOMPARE(QCoro::waitFor(link->SendCommand(QStringLiteral("test 1"))), positive);
+        const Reply reply = QCoro::waitFor(link->SendCommand(QStringLiteral("test 1")));
+        QCOMPARE(reply.ok(), positive);
         QCOMPARE(udp->written, QList<QByteArray>{"test 1"});
-        QCOMPARE(link->answerBytes(), answer);
+        QCOMPARE(reply.payload, answer);
     }
 
     void eachLinkIgnoresTheOther()
     {
         QSignalSpy echoes(link, &ControllerLink::echo);
-        link->setLinkType(1);
+        link->setLinkType(LinkKind::Ethernet);
         serial->deliver("SUCCESS:1\n");
         QCOMPARE(echoes.size(), 0);
-        link->setLinkType(0);
+        link->setLinkType(LinkKind::Serial);
         udp->deliver("SUCCESS:1");
         QCOMPARE(echoes.size(), 0);
         QVERIFY(!link->AnswerReady());
@@ -149,7 +152,7 @@ private slots:
             if (++tries == 2)
                 playLater(*udp, {"SUCCESS:\n"});
         };
-        QVERIFY(QCoro::waitFor(link->SendCommandRetry(QStringLiteral("event init"), 102)));
+        QVERIFY(QCoro::waitFor(link->SendCommandRetry(QStringLiteral("event init"), 102)).ok());
         QCOMPARE(tries, 2);
         QCOMPARE(seenRounds, ControllerLink::LongRounds);
         QCOMPARE(link->WaitRounds(), 0);
@@ -160,7 +163,7 @@ private slots:
         // The one place the long wait runs out: two tries of about 5 s.
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(!QCoro::waitFor(link->SendCommandRetry(QStringLiteral("event init"), 102)));
+        QVERIFY(!QCoro::waitFor(link->SendCommandRetry(QStringLiteral("event init"), 102)).ok());
         QCOMPARE(udp->written.size(), 2);
         QCOMPARE(link->WaitRounds(), 0);
         QVERIFY(clock.elapsed() >= 2 * 250 * 20 - 20);
@@ -168,7 +171,7 @@ private slots:
 
     void retryOfOneIsOneTry()
     {
-        QVERIFY(!QCoro::waitFor(link->SendCommandRetry(QStringLiteral("test 1"), 1)));
+        QVERIFY(!QCoro::waitFor(link->SendCommandRetry(QStringLiteral("test 1"), 1)).ok());
         QCOMPARE(udp->written.size(), 1);
         QCOMPARE(link->WaitRounds(), 0);
     }
@@ -176,7 +179,7 @@ private slots:
     void retryStopsAtTheFirstSuccess()
     {
         udp->reply = [&](const QByteArray &) { playLater(*udp, {"SUCCESS:"}); };
-        QVERIFY(QCoro::waitFor(link->SendCommandRetry(QStringLiteral("get lineADC"), 5)));
+        QVERIFY(QCoro::waitFor(link->SendCommandRetry(QStringLiteral("get lineADC"), 5)).ok());
         QCOMPARE(udp->written.size(), 1);
     }
 
@@ -190,13 +193,11 @@ private slots:
         QString firstAnswer;
         QString secondAnswer;
         auto first = [&]() -> QCoro::Task<void> {
-            co_await link->SendCommand(QStringLiteral("get state 1"));
-            firstAnswer = link->AnswerText();
+            firstAnswer = (co_await link->SendCommand(QStringLiteral("get state 1"))).AnswerText();
             writtenWhenFirstEnded = udp->written;
         };
         auto second = [&]() -> QCoro::Task<void> {
-            co_await link->SendCommand(QStringLiteral("get lines"));
-            secondAnswer = link->AnswerText();
+            secondAnswer = (co_await link->SendCommand(QStringLiteral("get lines"))).AnswerText();
         };
         auto a = first();
         auto b = second();
@@ -215,7 +216,7 @@ private slots:
         auto command = link->SendCommand(QStringLiteral("test 1"));
         auto raw = link->SendRaw(QStringLiteral("help"));
         QCOMPARE(udp->written, QList<QByteArray>{"test 1"});
-        QVERIFY(QCoro::waitFor(std::move(raw)));
+        QVERIFY(QCoro::waitFor(std::move(raw)).sent());
         QCOMPARE(udp->written, (QList<QByteArray>{"test 1", "help"}));
     }
 
@@ -227,15 +228,16 @@ private slots:
         };
         auto raw = link->SendRaw(QStringLiteral("help"));
         auto typed = link->sendDatagram(QStringLiteral("ifconfig"));
-        QVERIFY(QCoro::waitFor(link->SendCommand(QStringLiteral("get lines"))));
-        QCOMPARE(link->AnswerText(), QStringLiteral("get lines"));
+        const Reply reply = QCoro::waitFor(link->SendCommand(QStringLiteral("get lines")));
+        QVERIFY(reply.ok());
+        QCOMPARE(reply.AnswerText(), QStringLiteral("get lines"));
         QCOMPARE(udp->written, (QList<QByteArray>{"help", "ifconfig", "get lines"}));
     }
 
     void rawSendOnSerialAddsLineEnd()
     {
-        link->setLinkType(0);
-        QVERIFY(QCoro::waitFor(link->SendRaw(QStringLiteral("get info"))));
+        link->setLinkType(LinkKind::Serial);
+        QVERIFY(QCoro::waitFor(link->SendRaw(QStringLiteral("get info"))).sent());
         QCOMPARE(serial->written, QList<QByteArray>{"get info\r\n"});
         QCOMPARE(serial->discards, 0);
     }
@@ -252,7 +254,7 @@ private slots:
 
     void openFailureIsAnnounced()
     {
-        link->setLinkType(0);
+        link->setLinkType(LinkKind::Serial);
         link->setConfiguredPort(QStringLiteral("COM4"));
         serial->canOpen = false;
         QSignalSpy failures(link, &ControllerLink::openFailed);
@@ -261,13 +263,13 @@ private slots:
         QCOMPARE(serial->portName, QStringLiteral("COM4"));
         QVERIFY(!link->OpenLink(QStringLiteral("COM7")));
         QCOMPARE(serial->portName, QStringLiteral("COM7"));
-        QVERIFY(!QCoro::waitFor(link->SendRaw(QStringLiteral("help"))));
+        QVERIFY(!QCoro::waitFor(link->SendRaw(QStringLiteral("help"))).sent());
         QVERIFY(serial->written.isEmpty());
     }
 
     void hangUpEndsTheWaitAtOnce()
     {
-        link->setLinkType(0);
+        link->setLinkType(LinkKind::Serial);
         QVERIFY(link->OpenLink());
         serial->reply = [&](const QByteArray &) {
             QTimer::singleShot(5, serial, [this] {
@@ -277,31 +279,34 @@ private slots:
         };
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(!QCoro::waitFor(link->SendCommandRetry(QStringLiteral("test 1"), 101)));
+        QCOMPARE(QCoro::waitFor(link->SendCommandRetry(QStringLiteral("test 1"), 101)).status,
+                 Reply::Status::PortClosed);
         QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!serial->isOpen());
         // The next command does not write to a closed port; OpenLink reopens it.
-        QVERIFY(!QCoro::waitFor(link->SendCommand(QStringLiteral("test 1"))));
+        QCOMPARE(QCoro::waitFor(link->SendCommand(QStringLiteral("test 1"))).status,
+                 Reply::Status::PortClosed);
         QCOMPARE(serial->written.size(), 1);
         QVERIFY(link->OpenLink());
     }
 
     void closingThePortEndsTheWait()
     {
-        link->setLinkType(0);
+        link->setLinkType(LinkKind::Serial);
         QVERIFY(link->OpenLink());
         serial->reply = [&](const QByteArray &) {
             QTimer::singleShot(5, link, [this] { link->closeSerial(); });
         };
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(!QCoro::waitFor(link->SendCommandRetry(QStringLiteral("test 1"), 101)));
+        QCOMPARE(QCoro::waitFor(link->SendCommandRetry(QStringLiteral("test 1"), 101)).status,
+                 Reply::Status::PortClosed);
         QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
     }
 
     void endlessSerialTextStaysBounded()
     {
-        link->setLinkType(0);
+        link->setLinkType(LinkKind::Serial);
         QVERIFY(link->OpenLink());
         serial->reply = [&](const QByteArray &) {
             QTimer::singleShot(5, serial, [this] {
@@ -310,8 +315,9 @@ private slots:
                     serial->deliver(junk);
             });
         };
-        QVERIFY(!QCoro::waitFor(link->SendCommand(QStringLiteral("test 1"))));
-        QVERIFY(link->answerBytes().size() <= ControllerLink::MaxAnswer);
+        const Reply reply = QCoro::waitFor(link->SendCommand(QStringLiteral("test 1")));
+        QVERIFY(!reply.ok());
+        QVERIFY(reply.payload.size() <= ControllerLink::MaxAnswer);
     }
 
     void bigDatagramIsHandled()
@@ -319,8 +325,9 @@ private slots:
         QByteArray big(65000, 'A');
         big.replace(100, 8, "SUCCESS:");
         udp->reply = [&](const QByteArray &) { playLater(*udp, {big}); };
-        QVERIFY(QCoro::waitFor(link->SendCommand(QStringLiteral("test 1"))));
-        QCOMPARE(link->answerBytes().size(), 65000 - 108);
+        const Reply reply = QCoro::waitFor(link->SendCommand(QStringLiteral("test 1")));
+        QVERIFY(reply.ok());
+        QCOMPARE(reply.payload.size(), 65000 - 108);
     }
 
     void lateDatagramDoesNotReplaceATakenAnswer()
@@ -331,7 +338,9 @@ private slots:
                 udp->deliver("noise");
             });
         };
-        QVERIFY(QCoro::waitFor(link->SendCommand(QStringLiteral("test 1"))));
+        const Reply reply = QCoro::waitFor(link->SendCommand(QStringLiteral("test 1")));
+        QVERIFY(reply.ok());
+        QCOMPARE(reply.AnswerText(), QStringLiteral("good"));
         QCOMPARE(link->AnswerText(), QStringLiteral("good"));
         // Outside a command a datagram still replaces the answer text.
         udp->deliver("noise");

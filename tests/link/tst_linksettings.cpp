@@ -32,7 +32,7 @@ private slots:
         communic.loadSettings(dir.filePath(QStringLiteral("config.str")));
         const LinkSettings &s = communic.settings();
         QCOMPARE(s.linkType, 1);
-        QCOMPARE(communic.link().LinkType(), 1);
+        QCOMPARE(communic.link().LinkType(), LinkKind::Ethernet);
         QCOMPARE(s.portName(), QStringLiteral("COM1"));
         QCOMPARE(communic.link().configuredPort(), QStringLiteral("COM1"));
         QCOMPARE(s.hostAddress(), QHostAddress(QStringLiteral("169.254.16.1")));
@@ -67,7 +67,7 @@ private slots:
         const LinkSettings &s = communic.settings();
         if (loaded) {
             QCOMPARE(s.linkType, 0);
-            QCOMPARE(communic.link().LinkType(), 0);
+            QCOMPARE(communic.link().LinkType(), LinkKind::Serial);
             QCOMPARE(s.portName(), QStringLiteral("COM9"));
             QCOMPARE(s.hostAddress(), QHostAddress(QStringLiteral("192.168.1.10")));
             QCOMPARE(s.udpPort, 12000);

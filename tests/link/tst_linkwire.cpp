@@ -37,16 +37,18 @@ private slots:
         udp.setPeer(kSim, kPort);
         QVERIFY(udp.open());
         ControllerLink link(serial, udp);
-        link.setLinkType(1);
+        link.setLinkType(LinkKind::Ethernet);
         QSignalSpy echoes(&link, &ControllerLink::echo);
 
-        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))));
-        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("proj_flashwr 0 2 A1B2"))));
-        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("proj_flashrd 0 2"))));
-        QCOMPARE(link.AnswerText(), QStringLiteral("A1B2\n"));
+        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))).ok());
+        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("proj_flashwr 0 2 A1B2"))).ok());
+        const Reply reply = QCoro::waitFor(link.SendCommand(QStringLiteral("proj_flashrd 0 2")));
+        QVERIFY(reply.ok());
+        QCOMPARE(reply.AnswerText(), QStringLiteral("A1B2\n"));
         QVERIFY(echoes.size() >= 3);
-        QVERIFY(!QCoro::waitFor(link.SendCommand(QStringLiteral("nonsense"))));
-        QVERIFY(link.AnswerText().startsWith(QStringLiteral("ERROR")));
+        const Reply refused = QCoro::waitFor(link.SendCommand(QStringLiteral("nonsense")));
+        QVERIFY(!refused.ok());
+        QVERIFY(refused.AnswerText().startsWith(QStringLiteral("ERROR")));
     }
 
     void udpSplitAnswerIsNotRecognised()
@@ -65,8 +67,9 @@ private slots:
         udp.setPeer(kSim, kPort + 1);
         QVERIFY(udp.open());
         ControllerLink link(serial, udp);
-        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("get ver"))));
-        QCOMPARE(link.AnswerText(), QStringLiteral("1."));
+        const Reply reply = QCoro::waitFor(link.SendCommand(QStringLiteral("get ver")));
+        QVERIFY(reply.ok());
+        QCOMPARE(reply.AnswerText(), QStringLiteral("1."));
     }
 
     void serialAgainstTheVirtualController()
@@ -84,12 +87,13 @@ private slots:
         SerialTransport serial;
         UdpTransport udp;
         ControllerLink link(serial, udp);
-        link.setLinkType(0);
+        link.setLinkType(LinkKind::Serial);
         QVERIFY(link.OpenLink(linkPath));
-        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))));
-        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("progs_flashwr 10 1 7f"))));
-        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("progs_flashrd 10 1"))));
-        QCOMPARE(link.AnswerText(), QStringLiteral("7F"));
+        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))).ok());
+        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("progs_flashwr 10 1 7f"))).ok());
+        const Reply reply = QCoro::waitFor(link.SendCommand(QStringLiteral("progs_flashrd 10 1")));
+        QVERIFY(reply.ok());
+        QCOMPARE(reply.AnswerText(), QStringLiteral("7F"));
         QCOMPARE(controller.received().last(), QByteArray("progs_flashrd 10 1"));
         link.closeSerial();
     }
@@ -107,12 +111,12 @@ private slots:
         SerialTransport serial;
         UdpTransport udp;
         ControllerLink link(serial, udp);
-        link.setLinkType(0);
+        link.setLinkType(LinkKind::Serial);
         link.setConfiguredPort(QStringLiteral("COM3"));
         const bool opened = link.OpenLink();
         QDir::setCurrent(previous);
         QVERIFY(opened);
-        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("get info"))));
+        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("get info"))).ok());
         link.closeSerial();
     }
 
@@ -127,11 +131,11 @@ private slots:
         SerialTransport serial;
         UdpTransport udp;
         ControllerLink link(serial, udp);
-        link.setLinkType(0);
+        link.setLinkType(LinkKind::Serial);
         QVERIFY(link.OpenLink(sim.devicePath()));
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(!QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))));
+        QVERIFY(!QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))).ok());
         QVERIFY(clock.elapsed() >= 590);
         link.closeSerial();
     }
@@ -148,14 +152,14 @@ private slots:
         SerialTransport serial;
         UdpTransport udp;
         ControllerLink link(serial, udp);
-        link.setLinkType(0);
+        link.setLinkType(LinkKind::Serial);
         QVERIFY(link.OpenLink(sim->devicePath()));
         QSignalSpy failures(&serial, &Transport::failed);
         QSignalSpy echoes(&link, &ControllerLink::echo);
         QElapsedTimer clock;
         clock.start();
         // Under the long wait (5 s): the hang-up ends it long before.
-        QVERIFY(!QCoro::waitFor(link.SendCommandRetry(QStringLiteral("test 1"), 101)));
+        QVERIFY(!QCoro::waitFor(link.SendCommandRetry(QStringLiteral("test 1"), 101)).ok());
         QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!serial.isOpen());
         QTest::qWait(200);
@@ -168,7 +172,7 @@ private slots:
         SerialTransport serial;
         UdpTransport udp;
         ControllerLink link(serial, udp);
-        link.setLinkType(0);
+        link.setLinkType(LinkKind::Serial);
         QSignalSpy failures(&link, &ControllerLink::openFailed);
         QVERIFY(!link.OpenLink(QStringLiteral("COM200")));
         QCOMPARE(failures.size(), 1);
@@ -195,12 +199,12 @@ private slots:
             QVERIFY(udp.open());
             ControllerLink link(serial, udp);
             // Another process answers: a loaded machine may let one short wait run out.
-            QVERIFY(
-                QCoro::waitFor(link.SendCommandRetry(QStringLiteral("pflashwr 0x1000 0 00"), 5)));
-            QVERIFY(!QCoro::waitFor(link.SendCommand(QStringLiteral("get ver"))));
-            link.setLinkType(0);
+            QVERIFY(QCoro::waitFor(link.SendCommandRetry(QStringLiteral("pflashwr 0x1000 0 00"), 5))
+                        .ok());
+            QVERIFY(!QCoro::waitFor(link.SendCommand(QStringLiteral("get ver"))).ok());
+            link.setLinkType(LinkKind::Serial);
             QVERIFY(link.OpenLink(dir.filePath(QStringLiteral("COM5"))));
-            QVERIFY(QCoro::waitFor(link.SendCommandRetry(QStringLiteral("test 1"), 5)));
+            QVERIFY(QCoro::waitFor(link.SendCommandRetry(QStringLiteral("test 1"), 5)).ok());
             link.closeSerial();
         }
         sim.terminate();
