@@ -39,7 +39,11 @@ void createWindows(TForm1 &main)
     main.attachWindow(TForm1::Window::About, about);
     auto *console = new TForm12(main.communic().link(), &main);
     main.attachWindow(TForm1::Window::Console, console);
-    auto *controller = new TForm10(&main);
+    auto *controller = new TForm10(main.communic().link(), main.model(), &main);
+    controller->setProjectReplaced([&main] {
+        main.RefreshProgramDisplay();
+        main.RefreshTitle();
+    });
     main.attachWindow(TForm1::Window::Controller, controller);
     auto *directions = new TForm13(main.model(), &main);
     directions->setControllerStatus(

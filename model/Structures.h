@@ -124,6 +124,16 @@ inline constexpr std::size_t Crc = 106532;       // u32 over bytes 0..106531
 
 inline constexpr std::size_t RingRecordSize = ProjectLayout::Size + ProgramsLayout::Size;
 
+// The controller's flash: both blocks of a ring travel in packets of at most this many bytes.
+// The ring-aware commands address ring r's blocks at r * block size; the old firmware keeps
+// one project at fixed addresses.
+namespace FlashLayout {
+inline constexpr std::size_t PacketSize = 512;
+inline constexpr std::size_t OldProjectBase = 0x1000;
+inline constexpr std::size_t OldProgramsBase = 0x33000;
+inline constexpr int AddressDigits = 4; // at least, upper-case hexadecimal
+} // namespace FlashLayout
+
 // Each table must end exactly where the next one begins; a slip here corrupts files and flash.
 static_assert(ProjectLayout::Directions + MaxDirections * DirectionLayout::Size ==
               ProjectLayout::TramSignalRecords);

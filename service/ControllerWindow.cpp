@@ -1,19 +1,77 @@
 // Window "ДК".
 #include "service/ControllerWindow.h"
 
+#include "app/Prompts.h"
+#include "link/ControllerLink.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHideEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSlider>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
-TForm10::TForm10(QWidget *parent) : QWidget(parent, Qt::Window)
+namespace {
+QLabel *panel(QWidget *parent, const char *name)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setFrameShape(QFrame::Panel);
+    label->setFrameShadow(QFrame::Sunken);
+    label->setMinimumWidth(120);
+    // Text from the wire is shown as it came, never interpreted.
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QPlainTextEdit *logView(QWidget *parent, const char *name, int lines)
+{
+    auto *log = new QPlainTextEdit(parent);
+    log->setObjectName(QLatin1String(name));
+    log->setReadOnly(true);
+    log->setMaximumBlockCount(lines);
+    log->setLineWrapMode(QPlainTextEdit::NoWrap);
+    return log;
+}
+
+const QStringList kPageTitles = {
+    QStringLiteral("Состояние"),       QStringLiteral("Тестирование"),
+    QStringLiteral("Журнал"),          QStringLiteral("Время"),
+    QStringLiteral("Информация о ДК"), QStringLiteral("Загрузка/Выгрузка"),
+};
+} // namespace
+
+TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_link(link), m_transfer(link, model), m_monitor(link)
 {
     setObjectName(QStringLiteral("Form10"));
     setWindowTitle(QStringLiteral("ДК"));
-    resize(640, 480);
+    resize(760, 560);
     auto *layout = new QVBoxLayout(this);
-    m_body = new QVBoxLayout;
-    layout->addLayout(m_body, 1);
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("PageControl1"));
+    layout->addWidget(m_pages, 1);
+    for (int i = 0; i < kPageTitles.size(); ++i) {
+        QWidget *page = nullptr;
+        if (i == 0)
+            page = buildStatePage();
+        else if (i == kPageTitles.size() - 1)
+            page = buildTransferPage();
+        else
+            page = new QWidget(m_pages);
+        page->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
+        m_pages->addTab(page, kPageTitles[i]);
+    }
 
     auto *bottom = new QHBoxLayout;
     m_status = new QLineEdit(this);
@@ -24,6 +82,157 @@ TForm10::TForm10(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(ok, &QPushButton::clicked, this, &TForm10::ButtonOKClick);
     bottom->addWidget(ok);
     layout->addLayout(bottom);
+
+    connect(&m_monitor, &StateMonitor::refreshed, this, &TForm10::showDisplay);
+    connect(&m_monitor, &StateMonitor::watchingChanged, m_watch, &QToolButton::setChecked);
+
+    ProjectTransfer::Hooks hooks;
+    hooks.askYesNo = [](const QString &caption, const QString &text) {
+        return Prompts::instance().ask(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No,
+                                       QMessageBox::Question) == QMessageBox::Yes;
+    };
+    hooks.tell = [](const QString &caption, const QString &text, bool error) {
+        showMessage(nullptr, caption, text,
+                    error ? QMessageBox::Critical : QMessageBox::Information);
+    };
+    hooks.stopMonitor = [this] { StopMonitor(); };
+    m_transfer.setHooks(std::move(hooks));
+    connect(&m_transfer, &ProjectTransfer::busyChanged, this, &TForm10::showTransferState);
+    connect(&m_transfer, &ProjectTransfer::progressChanged, m_progress, &QProgressBar::setValue);
+    connect(&m_transfer, &ProjectTransfer::labelChanged, m_transferLabel, &QLabel::setText);
+    connect(&m_transfer, &ProjectTransfer::statusCleared, m_statusLog, &QPlainTextEdit::clear);
+    connect(&m_transfer, &ProjectTransfer::statusLogged, m_statusLog,
+            &QPlainTextEdit::appendPlainText);
+    connect(&m_transfer, &ProjectTransfer::packetLogged, m_packetLog,
+            &QPlainTextEdit::appendPlainText);
+    showTransferState();
+}
+
+QWidget *TForm10::buildStatePage()
+{
+    auto *page = new QWidget(m_pages);
+    auto *layout = new QVBoxLayout(page);
+
+    auto *top = new QHBoxLayout;
+    m_watch = new QToolButton(page);
+    m_watch->setObjectName(QStringLiteral("SpeedButton1"));
+    m_watch->setText(QStringLiteral("Следить"));
+    m_watch->setCheckable(true);
+    m_watch->setMinimumWidth(100);
+    connect(m_watch, &QToolButton::clicked, this, &TForm10::SpeedButton1Click);
+    top->addWidget(m_watch);
+    top->addSpacing(24);
+    top->addWidget(new QLabel(QStringLiteral("Кольцо"), page));
+    m_ringBar = new QSlider(Qt::Horizontal, page);
+    m_ringBar->setObjectName(QStringLiteral("TrackBar1"));
+    m_ringBar->setRange(1, 4);
+    m_ringBar->setPageStep(1);
+    m_ringBar->setTickInterval(1);
+    m_ringBar->setTickPosition(QSlider::TicksBelow);
+    m_ringBar->setFixedWidth(120);
+    connect(m_ringBar, &QSlider::valueChanged, this, &TForm10::TrackBar1Change);
+    top->addWidget(m_ringBar);
+    m_ringPanel = panel(page, "PanelRing");
+    m_ringPanel->setMinimumWidth(30);
+    m_ringPanel->setAlignment(Qt::AlignCenter);
+    top->addWidget(m_ringPanel);
+    top->addStretch(1);
+    layout->addLayout(top);
+
+    auto *form = new QFormLayout;
+    m_mode = panel(page, "PanelMode");
+    m_program = panel(page, "PanelProgram");
+    m_singlePhase = panel(page, "PanelPhase");
+    m_programPhase = panel(page, "PanelProgPhase");
+    m_specialProgram = panel(page, "PanelSpecProg");
+    m_source = panel(page, "PanelSource");
+    form->addRow(QStringLiteral("Состояние"), m_mode);
+    form->addRow(QStringLiteral("Программа"), m_program);
+    form->addRow(QStringLiteral("Фаза"), m_singlePhase);
+    form->addRow(QStringLiteral("№ фазы программы"), m_programPhase);
+    form->addRow(QStringLiteral("Спец. программа"), m_specialProgram);
+    form->addRow(QStringLiteral("Источник"), m_source);
+    layout->addLayout(form);
+
+    auto *outputs = new QGroupBox(QStringLiteral("Состояние выходов"), page);
+    auto *columns = new QHBoxLayout(outputs);
+    const auto column = [&](const QString &title, const char *name) {
+        auto *box = new QVBoxLayout;
+        box->addWidget(new QLabel(title, outputs));
+        auto *list = new QListWidget(outputs);
+        list->setObjectName(QLatin1String(name));
+        list->setSelectionMode(QAbstractItemView::NoSelection);
+        box->addWidget(list);
+        columns->addLayout(box);
+        return list;
+    };
+    m_red = column(QStringLiteral("КРАСНАЯ"), "ListBoxRed");
+    m_yellow = column(QStringLiteral("ЖЕЛТАЯ"), "ListBoxYellow");
+    m_green = column(QStringLiteral("ЗЕЛЕНАЯ"), "ListBoxGreen");
+    layout->addWidget(outputs, 1);
+    TrackBar1Change(m_ringBar->value());
+    return page;
+}
+
+QWidget *TForm10::buildTransferPage()
+{
+    auto *page = new QWidget(m_pages);
+    auto *layout = new QVBoxLayout(page);
+    auto *buttons = new QHBoxLayout;
+    m_upload = new QPushButton(ProjectTransfer::kUploadCaption, page);
+    m_upload->setObjectName(QStringLiteral("Button3"));
+    m_upload->setAutoDefault(false);
+    connect(m_upload, &QPushButton::clicked, this, &TForm10::Button3Click);
+    m_download = new QPushButton(ProjectTransfer::kDownloadCaption, page);
+    m_download->setObjectName(QStringLiteral("Button2"));
+    m_download->setAutoDefault(false);
+    connect(m_download, &QPushButton::clicked, this, &TForm10::Button2Click);
+    // Both buttons keep one width whatever their caption, so the row does not jump.
+    const int width = std::max(m_upload->sizeHint().width(), m_download->sizeHint().width());
+    m_upload->setMinimumWidth(width);
+    m_download->setMinimumWidth(width);
+    buttons->addWidget(m_upload);
+    buttons->addWidget(m_download);
+    m_transferLabel = new QLabel(page);
+    m_transferLabel->setObjectName(QStringLiteral("Label1"));
+    buttons->addWidget(m_transferLabel, 1);
+    layout->addLayout(buttons);
+
+    m_verify = new QCheckBox(QStringLiteral("Проверить после загрузки"), page);
+    m_verify->setObjectName(QStringLiteral("CheckBoxVerify"));
+    m_verify->setChecked(m_transfer.verifyAfterUpload());
+    connect(m_verify, &QCheckBox::toggled, this,
+            [this](bool on) { m_transfer.setVerifyAfterUpload(on); });
+    layout->addWidget(m_verify);
+
+    m_progress = new QProgressBar(page);
+    m_progress->setObjectName(QStringLiteral("ProgressBar2"));
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    layout->addWidget(m_progress);
+
+    // What happened, step by step and packet by packet.
+    auto *logs = new QSplitter(Qt::Horizontal, page);
+    const auto titled = [&](const QString &title, QPlainTextEdit *log) {
+        auto *box = new QGroupBox(title, logs);
+        auto *inner = new QVBoxLayout(box);
+        inner->setContentsMargins(4, 4, 4, 4);
+        inner->addWidget(log);
+        logs->addWidget(box);
+    };
+    m_statusLog = logView(page, "MemoStatus", 2000);
+    m_packetLog = logView(page, "MemoPackets", 5000);
+    titled(QStringLiteral("Ход операции"), m_statusLog);
+    titled(QStringLiteral("Пакеты"), m_packetLog);
+    logs->setStretchFactor(0, 3);
+    logs->setStretchFactor(1, 2);
+    layout->addWidget(logs, 1);
+    return page;
+}
+
+QWidget *TForm10::page(int index) const
+{
+    return m_pages->widget(index);
 }
 
 QString TForm10::statusText() const
@@ -36,7 +245,102 @@ void TForm10::setStatusText(const QString &text)
     m_status->setText(text);
 }
 
+void TForm10::setProjectReplaced(std::function<void()> hook)
+{
+    ProjectTransfer::Hooks hooks;
+    // Keep the other hooks: only this one is the main window's.
+    hooks.askYesNo = [](const QString &caption, const QString &text) {
+        return Prompts::instance().ask(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No,
+                                       QMessageBox::Question) == QMessageBox::Yes;
+    };
+    hooks.tell = [](const QString &caption, const QString &text, bool error) {
+        showMessage(nullptr, caption, text,
+                    error ? QMessageBox::Critical : QMessageBox::Information);
+    };
+    hooks.stopMonitor = [this] { StopMonitor(); };
+    hooks.projectReplaced = std::move(hook);
+    m_transfer.setHooks(std::move(hooks));
+}
+
+void TForm10::StopMonitor()
+{
+    m_monitor.StopMonitor();
+    m_watch->setChecked(false);
+}
+
 void TForm10::ButtonOKClick()
 {
     hide();
+}
+
+void TForm10::SpeedButton1Click(bool down)
+{
+    if (down)
+        m_monitor.start();
+    else
+        m_monitor.StopMonitor();
+}
+
+void TForm10::TrackBar1Change(int value)
+{
+    m_monitor.setRing(value);
+    m_ringPanel->setText(QString::number(value));
+}
+
+void TForm10::Button3Click()
+{
+    m_transfer.Button3Click();
+}
+
+void TForm10::Button2Click()
+{
+    m_transfer.Button2Click();
+}
+
+void TForm10::showEvent(QShowEvent *event)
+{
+    m_ringPanel->setText(QString::number(m_ringBar->value()));
+    QWidget::showEvent(event);
+}
+
+void TForm10::hideEvent(QHideEvent *event)
+{
+    // A minimised window still works; closing or hiding it stops everything that talks to
+    // the controller and lets the port go.
+    if (!event->spontaneous()) {
+        StopMonitor();
+        m_transfer.cancel();
+        m_link.closeSerial();
+    }
+    QWidget::hideEvent(event);
+}
+
+void TForm10::showDisplay(const MonitorDisplay &display)
+{
+    m_mode->setText(display.mode);
+    m_program->setText(display.program);
+    m_singlePhase->setText(display.singlePhase);
+    m_programPhase->setText(display.programPhase);
+    m_specialProgram->setText(display.specialProgram);
+    m_source->setText(display.source);
+    const auto fill = [](QListWidget *list, const QStringList &lines) {
+        list->clear();
+        list->addItems(lines);
+    };
+    fill(m_red, display.red);
+    fill(m_yellow, display.yellow);
+    fill(m_green, display.green);
+}
+
+void TForm10::showTransferState()
+{
+    const bool up = m_transfer.uploadBusy();
+    const bool down = m_transfer.downloadBusy();
+    // The tail of a cancelled transfer still holds the link for one command: neither button
+    // starts another until it has let go.
+    const bool winding = !m_transfer.busy() && m_transfer.running();
+    m_upload->setText(up ? ProjectTransfer::kCancelCaption : ProjectTransfer::kUploadCaption);
+    m_download->setText(down ? ProjectTransfer::kCancelCaption : ProjectTransfer::kDownloadCaption);
+    m_upload->setEnabled(!down && !winding);
+    m_download->setEnabled(!up && !winding);
 }

@@ -1,29 +1,90 @@
 // Window "ДК".
 #pragma once
 
+#include "link/ProjectTransfer.h"
+#include "service/StateMonitor.h"
+
 #include <QWidget>
 
+#include <functional>
+
+class ControllerLink;
+class RingModel;
+class QCheckBox;
+class QLabel;
 class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
+class QSlider;
+class QTabWidget;
+class QToolButton;
 class QVBoxLayout;
 
-// The controller window "ДК". Its tabs for state, test, journal, clock and transfer sit above
-// the status line at the bottom, where features leave short results next to "ОК".
+// The controller window: the running controller's state, its outputs, journal and clock, and
+// the transfer of the project into its flash and back. Features leave short results in the
+// status line at the bottom, next to "ОК".
 class TForm10 : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TForm10(QWidget *parent = nullptr);
+    TForm10(ControllerLink &link, RingModel &model, QWidget *parent = nullptr);
 
     [[nodiscard]] QString statusText() const;
     void setStatusText(const QString &text);
-    // Where the tabs go, above the status line.
-    [[nodiscard]] QVBoxLayout *body() const { return m_body; }
+    // After a download the main window shows the new project.
+    void setProjectReplaced(std::function<void()> hook);
+
+    [[nodiscard]] ProjectTransfer &transfer() { return m_transfer; }
+    [[nodiscard]] StateMonitor &monitor() { return m_monitor; }
+    // The tab of each feature, for the features that fill them.
+    [[nodiscard]] QWidget *page(int index) const;
+
+    void StopMonitor();
 
 public slots:
     void ButtonOKClick();
+    void SpeedButton1Click(bool down);
+    void TrackBar1Change(int value);
+    void Button3Click();
+    void Button2Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
-    QVBoxLayout *m_body = nullptr;
+    QWidget *buildStatePage();
+    QWidget *buildTransferPage();
+    void showDisplay(const MonitorDisplay &display);
+    void showTransferState();
+
+    ControllerLink &m_link;
+    ProjectTransfer m_transfer;
+    StateMonitor m_monitor;
+
+    QTabWidget *m_pages = nullptr;
     QLineEdit *m_status = nullptr;
+
+    QToolButton *m_watch = nullptr;
+    QSlider *m_ringBar = nullptr;
+    QLabel *m_ringPanel = nullptr;
+    QLabel *m_mode = nullptr;
+    QLabel *m_program = nullptr;
+    QLabel *m_singlePhase = nullptr;
+    QLabel *m_programPhase = nullptr;
+    QLabel *m_specialProgram = nullptr;
+    QLabel *m_source = nullptr;
+    QListWidget *m_red = nullptr;
+    QListWidget *m_yellow = nullptr;
+    QListWidget *m_green = nullptr;
+
+    QPushButton *m_upload = nullptr;
+    QPushButton *m_download = nullptr;
+    QCheckBox *m_verify = nullptr;
+    QLabel *m_transferLabel = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QPlainTextEdit *m_statusLog = nullptr;
+    QPlainTextEdit *m_packetLog = nullptr;
 };

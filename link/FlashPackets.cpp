@@ -1,0 +1,101 @@
+#include "link/FlashPackets.h"
+
+#include <algorithm>
+
+namespace FlashPackets {
+
+std::size_t blockSize(Block block)
+{
+    return block == Block::Project ? ProjectLayout::Size : ProgramsLayout::Size;
+}
+
+int packetCount(Block block)
+{
+    const std::size_t size = blockSize(block);
+    return static_cast<int>((size + FlashLayout::PacketSize - 1) / FlashLayout::PacketSize);
+}
+
+Packet packet(Block block, int index)
+{
+    const std::size_t size = blockSize(block);
+    const std::size_t offset =
+        std::min(size, static_cast<std::size_t>(std::max(index, 0)) * FlashLayout::PacketSize);
+    return {offset, std::min(FlashLayout::PacketSize, size - offset)};
+}
+
+QString address(CommandSet set, Block block, int ring, std::size_t offset)
+{
+    std::size_t base = 0;
+    if (set == CommandSet::Old) {
+        base = block == Block::Project ? FlashLayout::OldProjectBase : FlashLayout::OldProgramsBase;
+    } else {
+        base = static_cast<std::size_t>(std::clamp(ring, 0, MaxRings - 1)) * blockSize(block);
+    }
+    return QString::number(static_cast<qulonglong>(base + offset), 16)
+        .toUpper()
+        .rightJustified(FlashLayout::AddressDigits, QLatin1Char('0'));
+}
+
+namespace {
+QString verb(CommandSet set, Block block, bool write)
+{
+    if (set == CommandSet::Old)
+        return write ? QStringLiteral("pflashwr ") : QStringLiteral("flashrd ");
+    if (block == Block::Project)
+        return write ? QStringLiteral("proj_flashwr ") : QStringLiteral("proj_flashrd ");
+    return write ? QStringLiteral("progs_flashwr ") : QStringLiteral("progs_flashrd ");
+}
+
+int nibble(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+} // namespace
+
+QString writeCommand(CommandSet set, Block block, int ring, std::size_t offset,
+                     std::span<const std::uint8_t> data)
+{
+    return verb(set, block, true) + address(set, block, ring, offset) + QLatin1Char(' ') +
+           QString::number(data.size()) + QLatin1Char(' ') + QString::fromLatin1(toHex(data));
+}
+
+QString readCommand(CommandSet set, Block block, int ring, Packet packet)
+{
+    return verb(set, block, false) + address(set, block, ring, packet.offset) + QLatin1Char(' ') +
+           QString::number(packet.length);
+}
+
+QByteArray toHex(std::span<const std::uint8_t> bytes)
+{
+    static constexpr char digits[] = "0123456789ABCDEF";
+    QByteArray text(static_cast<qsizetype>(bytes.size() * 2), Qt::Uninitialized);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        text[static_cast<qsizetype>(2 * i)] = digits[bytes[i] >> 4];
+        text[static_cast<qsizetype>(2 * i + 1)] = digits[bytes[i] & 0x0F];
+    }
+    return text;
+}
+
+bool decodeReadPayload(const QByteArray &payload, std::span<std::uint8_t> out)
+{
+    const auto wanted = static_cast<qsizetype>(out.size() * 2);
+    if ((payload.size() & ~qsizetype(1)) != wanted)
+        return false;
+    for (qsizetype i = 0; i < wanted; ++i) {
+        if (nibble(payload[i]) < 0)
+            return false;
+    }
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const auto at = static_cast<qsizetype>(2 * i);
+        out[i] = static_cast<std::uint8_t>(nibble(payload[at]) << 4 | nibble(payload[at + 1]));
+    }
+    return true;
+}
+
+} // namespace FlashPackets
