@@ -2,15 +2,67 @@
 #include "sim/VirtualController.h"
 
 #include <QFile>
+#include <QNetworkDatagram>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUdpSocket>
 
 namespace {
+constexpr quint16 kPort = 27991;
+const QHostAddress kSim(QStringLiteral("127.0.0.6"));
+
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
+
+// One run of the stand-alone program: it answers over UDP until the object goes.
+class SimRun
+{
+public:
+    explicit SimRun(const QString &flash)
+    {
+        m_process.start(QStringLiteral(VELTSIM_PATH),
+                        {QStringLiteral("--udp"), QStringLiteral("127.0.0.6:%1").arg(kPort),
+                         QStringLiteral("--flash"), flash});
+        m_client.bind(QHostAddress::LocalHost, kPort, QUdpSocket::ShareAddress);
+    }
+    ~SimRun()
+    {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    bool started()
+    {
+        return m_process.waitForStarted(10000) &&
+               QTest::qWaitFor([&] { return m_process.readAllStandardOutput().contains("udp"); },
+                               10000);
+    }
+    // Another process answers: a loaded machine may be slow to, so it is asked again.
+    QByteArray exchange(const QByteArray &command)
+    {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            m_client.writeDatagram(command, kSim, kPort);
+            if (m_client.waitForReadyRead(2000))
+                return m_client.receiveDatagram().data();
+        }
+        return {};
+    }
+    QByteArray errors()
+    {
+        m_errors += m_process.readAllStandardError();
+        return m_errors;
+    }
+
+private:
+    QProcess m_process;
+    QUdpSocket m_client;
+    QByteArray m_errors;
+};
 } // namespace
 
 class TestSimFlash : public QObject
@@ -90,6 +142,24 @@ private slots:
         QVERIFY(QFile::remove(path));
         QVERIFY(controller.handle("proj_flashwr 10 1 FE").startsWith("SUCCESS:"));
         QVERIFY(!QFile::exists(path));
+    }
+
+    void restartedProgramKeepsTheFlash()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("flash.bin"));
+        QVERIFY(writeFile(path, "too short"));
+        {
+            SimRun first(path);
+            QVERIFY(first.started());
+            QTRY_VERIFY_WITH_TIMEOUT(first.errors().contains("erased"), 5000);
+            QCOMPARE(first.exchange("proj_flashrd 0 1"), QByteArray("SUCCESS:FF\n"));
+            QCOMPARE(first.exchange("progs_flashwr 1A028 2 BEEF"), QByteArray("SUCCESS:\n"));
+        }
+        SimRun second(path);
+        QVERIFY(second.started());
+        QVERIFY(second.errors().isEmpty());
+        QCOMPARE(second.exchange("progs_flashrd 1A028 2"), QByteArray("SUCCESS:BEEF\n"));
     }
 
     void imageIsProjectsThenPrograms()
