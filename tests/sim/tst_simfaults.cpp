@@ -260,26 +260,6 @@ private slots:
         QVERIFY(!sim.isOpen());
         QVERIFY(!QFileInfo(link).isSymLink());
     }
-
-    void hangUpLeavesUdpAnswering()
-    {
-        VirtualController controller;
-        FaultOptions options;
-        options.hangupAfter = 1;
-        FaultPlan plan(options);
-        SimPtyEndpoint serial(controller, plan);
-        SimUdpEndpoint udp(controller, plan);
-        QVERIFY(serial.open());
-        QVERIFY(udp.listen(kSim, kPort + 2));
-        QUdpSocket client;
-        QVERIFY(client.bind(QHostAddress::LocalHost, kPort + 2, QUdpSocket::ShareAddress));
-        for (int i = 0; i < 3; ++i) {
-            client.writeDatagram("test 1", kSim, kPort + 2);
-            QVERIFY(waitDatagram(client));
-            QCOMPARE(client.receiveDatagram().data(), QByteArray("SUCCESS:test ok\n"));
-        }
-        QVERIFY(serial.isOpen());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSimFaults)

@@ -86,20 +86,6 @@ private slots:
         QCOMPARE(second.handle("progs_flashrd 4E0D0 3"), QByteArray("SUCCESS:A0B0C0\n"));
     }
 
-    void oldSetWritesAreKeptToo()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("flash.bin"));
-        {
-            VirtualController old(true);
-            old.useFlashFile(path);
-            QVERIFY(old.handle("pflashwr 33004 1 5A").startsWith("SUCCESS:"));
-        }
-        VirtualController fresh;
-        fresh.useFlashFile(path);
-        QCOMPARE(fresh.handle("progs_flashrd 4 1"), QByteArray("SUCCESS:5A\n"));
-    }
-
     void unusableFileStartsErased_data()
     {
         QTest::addColumn<qint64>("size");

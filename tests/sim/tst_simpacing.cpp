@@ -64,17 +64,6 @@ private slots:
         QCOMPARE(ran.last(), 5); // nothing waits: no turn of the event loop needed
     }
 
-    void scheduleRingsOnTime()
-    {
-        WireSchedule schedule;
-        qint64 rang = 0;
-        const qint64 due = WireSchedule::now() + 20'000'000;
-        schedule.at(due, [&] { rang = WireSchedule::now(); });
-        QTRY_VERIFY_WITH_TIMEOUT(rang != 0, 2000);
-        QVERIFY(rang >= due);
-        QVERIFY2(rang - due < 40'000'000, qPrintable(QString::number(rang - due)));
-    }
-
     void serialAnswerTakesItsWireTime_data()
     {
         QTest::addColumn<int>("baud");
