@@ -12,6 +12,7 @@
 SimPtyEndpoint::SimPtyEndpoint(VirtualController &controller, FaultPlan &faults, QObject *parent)
     : SimEndpoint(controller, faults, parent)
 {
+    m_streamed = true;
 }
 
 SimPtyEndpoint::~SimPtyEndpoint()
@@ -67,6 +68,14 @@ void SimPtyEndpoint::onReadable()
     const ssize_t n = ::read(m_master, buffer, sizeof buffer);
     if (n <= 0)
         return;
+    // The first byte after the last allowed command finds the device gone, so exactly that
+    // many commands are answered and none of their answers is lost in the hang-up.
+    if (hangUpDue()) {
+        hangUp();
+        return;
+    }
+    const qint64 start = qMax(WireSchedule::now(), m_rxFreeNs);
+    m_rxFreeNs = start + WireSchedule::wireNs(n, baud());
     for (ssize_t i = 0; i < n; ++i) {
         const char c = buffer[i];
         if (c != '\n') {
@@ -77,12 +86,46 @@ void SimPtyEndpoint::onReadable()
         }
         const QByteArray command = m_line;
         m_line.clear();
-        answer(command, [this](const QByteArray &piece) { writeAll(piece); });
+        ++m_commands;
+        const qint64 arrived = start + WireSchedule::wireNs(i + 1, baud());
+        m_schedule.at(arrived, [this, command, arrived] {
+            answer(
+                command, [this](const QByteArray &piece) { writeAll(piece); }, arrived);
+        });
+        if (hangUpDue() && i + 1 < n) {
+            // More was sent behind it in one go: the device goes once that command is taken.
+            m_schedule.at(arrived, [this] { hangUp(); });
+            return;
+        }
     }
+}
+
+bool SimPtyEndpoint::hangUpDue() const
+{
+    const int after = m_faults.options().hangupAfter;
+    return after > 0 && m_commands >= after;
+}
+
+void SimPtyEndpoint::hangUp()
+{
+    if (m_master < 0)
+        return;
+    m_notifier.reset();
+    if (!m_linkPath.isEmpty() && QFileInfo(m_linkPath).isSymLink())
+        QFile::remove(m_linkPath);
+    m_linkPath.clear();
+    // Our own hold on the slave is of no use once the master is gone.
+    ::close(m_slave);
+    ::close(m_master);
+    m_slave = -1;
+    m_master = -1;
+    emit hungUp();
 }
 
 void SimPtyEndpoint::writeAll(const QByteArray &bytes)
 {
+    if (m_master < 0)
+        return;
     qsizetype done = 0;
     int spins = 0;
     while (done < bytes.size() && spins < 100) {

@@ -1,5 +1,8 @@
 #include "sim/VirtualController.h"
 
+#include <QDebug>
+
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -38,9 +41,40 @@ std::optional<int> parseLength(const QByteArray &text)
 } // namespace
 
 VirtualController::VirtualController(bool oldFirmware)
-    : m_oldFirmware(oldFirmware), m_project(static_cast<std::size_t>(ProjectSize) * Rings, 0xFF),
-      m_programs(static_cast<std::size_t>(ProgramsSize) * Rings, 0xFF)
+    : m_oldFirmware(oldFirmware), m_project(static_cast<std::size_t>(ProjectSize) * Rings, Erased),
+      m_programs(static_cast<std::size_t>(ProgramsSize) * Rings, Erased)
 {
+}
+
+bool VirtualController::isFlashRead(const QByteArray &command)
+{
+    const QByteArray name = command.trimmed().split(' ').value(0);
+    return name == "proj_flashrd" || name == "progs_flashrd" || name == "flashrd";
+}
+
+FlashFile::Load VirtualController::useFlashFile(const QString &path)
+{
+    m_flashFile = FlashFile(path);
+    FlashFile::Load result = FlashFile::Load::Missing;
+    const auto image = m_flashFile.load(FlashImageSize, result);
+    if (image) {
+        const auto *bytes = reinterpret_cast<const std::uint8_t *>(image->constData());
+        std::copy(bytes, bytes + m_project.size(), m_project.begin());
+        std::copy(bytes + m_project.size(), bytes + image->size(), m_programs.begin());
+    } else {
+        std::fill(m_project.begin(), m_project.end(), Erased);
+        std::fill(m_programs.begin(), m_programs.end(), Erased);
+    }
+    return result;
+}
+
+QByteArray VirtualController::flashImage() const
+{
+    QByteArray image;
+    image.reserve(FlashImageSize);
+    image.append(reinterpret_cast<const char *>(m_project.data()), qsizetype(m_project.size()));
+    image.append(reinterpret_cast<const char *>(m_programs.data()), qsizetype(m_programs.size()));
+    return image;
 }
 
 QByteArray VirtualController::handle(const QByteArray &raw)
@@ -64,6 +98,8 @@ QByteArray VirtualController::handle(const QByteArray &raw)
         return positive("ip=127.0.0.2 mask=255.0.0.0 gw=127.0.0.1 port=11990");
     if (line == "get info")
         return positive("VELT virtual controller, rings=4, flash ok");
+    if (command == "get" && (words.value(1) == "state" || words.value(1) == "lines"))
+        return stateAnswer(words);
     if (line == "get ver" && !m_oldFirmware)
         return positive("1.2.0");
     if (command == "pflashwr")
@@ -101,7 +137,13 @@ QByteArray VirtualController::flashWrite(std::vector<std::uint8_t> &flash, qint6
     const QByteArray data = QByteArray::fromHex(hex.left(2 * *length));
     if (data.size() != *length)
         return error("bad data");
-    std::copy(data.begin(), data.end(), flash.begin() + address);
+    const auto at = flash.begin() + address;
+    // Rewriting the same bytes, as a repeated upload does, costs no save.
+    if (!std::equal(data.begin(), data.end(), at,
+                    [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; })) {
+        std::copy(data.begin(), data.end(), at);
+        saveFlash();
+    }
     return positive({});
 }
 
@@ -140,4 +182,26 @@ QByteArray VirtualController::oldRead(const QList<QByteArray> &args)
     if (*address >= OldProjectBase && *address < OldProjectBase + ProjectSize)
         return flashRead(m_project, *address - OldProjectBase, args, ProjectSize);
     return error("address out of range");
+}
+
+QByteArray VirtualController::stateAnswer(const QList<QByteArray> &words) const
+{
+    if (words.value(1) == "lines")
+        return words.size() == 2 ? positive(m_state.lines()) : error("unknown command");
+    bool ok = false;
+    const int ring = words.value(2).toInt(&ok);
+    if (words.size() != 3 || !ok || !ControllerState::isRing(ring))
+        return error("bad ring");
+    return positive(m_state.ring(ring));
+}
+
+void VirtualController::saveFlash()
+{
+    if (!m_flashFile.isSet())
+        return;
+    const bool saved = m_flashFile.save(flashImage());
+    // Said once: a full disk would otherwise repeat it for every block of an upload.
+    if (!saved && !m_saveFailed)
+        qWarning("veltsim: cannot save the flash to %s", qPrintable(m_flashFile.path()));
+    m_saveFailed = !saved;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "model/Structures.h"
+#include "sim/ControllerState.h"
+#include "sim/FlashFile.h"
 
 #include <QByteArray>
 #include <QList>
@@ -23,8 +25,20 @@ public:
     static constexpr int OldProjectBase = 0x1000;
     static constexpr int OldProgramsBase = 0x33000;
 
+    // Flash never written reads as erased flash does.
+    static constexpr std::uint8_t Erased = 0xFF;
+    // The image on disk: the project areas of all rings, then their programs areas.
+    static constexpr qint64 FlashImageSize = qint64(ProjectSize + ProgramsSize) * Rings;
+
     explicit VirtualController(bool oldFirmware = false);
 
+    // Takes the image from `path` when it is whole (otherwise flash stays erased), then saves
+    // it there after every write that changed a byte.
+    FlashFile::Load useFlashFile(const QString &path);
+    [[nodiscard]] QByteArray flashImage() const;
+
+    // The commands whose answer carries flash contents.
+    [[nodiscard]] static bool isFlashRead(const QByteArray &command);
     [[nodiscard]] bool oldFirmware() const { return m_oldFirmware; }
     // A line without its line end; a trailing CR or LF is ignored.
     [[nodiscard]] QByteArray handle(const QByteArray &line);
@@ -42,8 +56,13 @@ private:
                          qint64 limit = std::numeric_limits<qint64>::max());
     QByteArray oldWrite(const QList<QByteArray> &args);
     QByteArray oldRead(const QList<QByteArray> &args);
+    void saveFlash();
+    QByteArray stateAnswer(const QList<QByteArray> &words) const;
 
     bool m_oldFirmware;
+    FlashFile m_flashFile;
+    bool m_saveFailed = false;
+    ControllerState m_state;
     std::vector<std::uint8_t> m_project;
     std::vector<std::uint8_t> m_programs;
     QList<QByteArray> m_received; // the last commands, for tests

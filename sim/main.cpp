@@ -1,10 +1,15 @@
 // The virtual controller: answers the configurator over UDP and over a pseudo-terminal.
 //
-//   veltsim [--udp ADDRESS:PORT] [--pty] [--link PATH] [--old-firmware]
-//           [--drop SHARE] [--no-lf] [--chunk BYTES] [--delay MS] [--seed N]
+//   veltsim [--udp ADDRESS:PORT] [--pty] [--link PATH] [--old-firmware] [--flash FILE]
+//           [--baud N] [--baud-udp]
+//           [--drop SHARE] [--no-lf] [--chunk BYTES] [--delay MS] [--corrupt-hex SHARE]
+//           [--wrong-length SHARE] [--duplicate SHARE] [--hangup-after K] [--seed N]
 //
-// It prints "udp ADDRESS:PORT" and "pty DEVICE" once it listens, then runs until it is
-// terminated (SIGTERM or SIGINT).
+// --flash keeps the flash in FILE across runs: loaded at start when it has the full size
+// (otherwise flash starts erased, all 0xFF), saved after every write that changed it.
+// --baud paces the serial side both ways at N baud 8N1; --baud-udp paces UDP answers too.
+// It prints "udp ADDRESS:PORT", "pty DEVICE" and "flash FILE" (when loaded) once it
+// listens, then runs until it is terminated (SIGTERM or SIGINT).
 #include "sim/Faults.h"
 #include "sim/SimPtyEndpoint.h"
 #include "sim/SimUdpEndpoint.h"
@@ -30,10 +35,32 @@ void onSignal(int)
 int usage(const QString &why)
 {
     std::fprintf(stderr, "veltsim: %s\n", qPrintable(why));
-    std::fprintf(stderr, "usage: veltsim [--udp ADDRESS:PORT] [--pty] [--link PATH] "
-                         "[--old-firmware] [--drop SHARE] [--no-lf] [--chunk BYTES] "
-                         "[--delay MS] [--seed N]\n");
+    std::fprintf(stderr,
+                 "usage: veltsim [--udp ADDRESS:PORT] [--pty] [--link PATH] [--old-firmware]\n"
+                 "               [--flash FILE] [--baud N] [--baud-udp]\n"
+                 "               [--drop SHARE] [--no-lf] [--chunk BYTES] [--delay MS]\n"
+                 "               [--corrupt-hex SHARE] [--wrong-length SHARE] [--duplicate SHARE]\n"
+                 "               [--hangup-after K] [--seed N]\n");
     return 2;
+}
+void reportFlash(const QString &path, FlashFile::Load load)
+{
+    const QByteArray name = path.toLocal8Bit();
+    switch (load) {
+    case FlashFile::Load::Loaded:
+        std::printf("flash %s\n", name.constData());
+        return;
+    case FlashFile::Load::Missing:
+        std::fprintf(stderr, "veltsim: no flash image %s yet, starting erased\n", name.constData());
+        return;
+    case FlashFile::Load::WrongSize:
+        std::fprintf(stderr, "veltsim: %s is not %lld bytes, starting erased\n", name.constData(),
+                     static_cast<long long>(VirtualController::FlashImageSize));
+        return;
+    case FlashFile::Load::Unreadable:
+        std::fprintf(stderr, "veltsim: cannot read %s, starting erased\n", name.constData());
+        return;
+    }
 }
 } // namespace
 
@@ -43,8 +70,11 @@ int main(int argc, char **argv)
     const QStringList args = app.arguments();
     QString udp;
     QString link;
+    QString flash;
     bool pty = false;
     bool oldFirmware = false;
+    int baud = 0;
+    bool baudUdp = false;
     FaultOptions faults;
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--udp") && i + 1 < args.size()) {
@@ -54,6 +84,15 @@ int main(int argc, char **argv)
         } else if (args[i] == QLatin1String("--link") && i + 1 < args.size()) {
             link = args[++i];
             pty = true;
+        } else if (args[i] == QLatin1String("--flash") && i + 1 < args.size()) {
+            flash = args[++i];
+        } else if (args[i] == QLatin1String("--baud") && i + 1 < args.size()) {
+            bool ok = false;
+            baud = args[++i].toInt(&ok);
+            if (!ok || baud <= 0)
+                return usage(QStringLiteral("bad value for --baud"));
+        } else if (args[i] == QLatin1String("--baud-udp")) {
+            baudUdp = true;
         } else if (args[i] == QLatin1String("--old-firmware")) {
             oldFirmware = true;
         } else if (const auto error = parseFaultOption(faults, args, i)) {
@@ -62,11 +101,17 @@ int main(int argc, char **argv)
     }
     if (udp.isEmpty() && !pty)
         return usage(QStringLiteral("nothing to listen on"));
+    if (baudUdp && baud == 0)
+        return usage(QStringLiteral("--baud-udp needs --baud"));
 
     VirtualController controller(oldFirmware);
+    if (!flash.isEmpty())
+        reportFlash(flash, controller.useFlashFile(flash));
     FaultPlan plan(faults);
     SimUdpEndpoint udpSide(controller, plan);
     SimPtyEndpoint ptySide(controller, plan);
+    ptySide.setBaud(baud);
+    udpSide.setBaud(baudUdp ? baud : 0);
 
     if (!udp.isEmpty()) {
         const qsizetype colon = udp.lastIndexOf(QLatin1Char(':'));

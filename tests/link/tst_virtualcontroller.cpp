@@ -46,6 +46,69 @@ private slots:
         QCOMPARE(answer.startsWith("SUCCESS:"), positive);
     }
 
+    void stateAnswers_data()
+    {
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<bool>("positive");
+        QTest::newRow("ring 1") << QByteArray("get state 1") << true;
+        QTest::newRow("ring 4") << QByteArray("get state 4\r") << true;
+        QTest::newRow("ring 0") << QByteArray("get state 0") << false;
+        QTest::newRow("ring 5") << QByteArray("get state 5") << false;
+        QTest::newRow("negative ring") << QByteArray("get state -1") << false;
+        QTest::newRow("no ring") << QByteArray("get state") << false;
+        QTest::newRow("ring not a number") << QByteArray("get state A") << false;
+        QTest::newRow("two rings") << QByteArray("get state 1 2") << false;
+        QTest::newRow("lines") << QByteArray("get lines") << true;
+        QTest::newRow("lines of a ring") << QByteArray("get lines 1") << false;
+    }
+    void stateAnswers()
+    {
+        QFETCH(QByteArray, command);
+        QFETCH(bool, positive);
+        for (const bool old : {false, true}) {
+            VirtualController controller(old);
+            const QByteArray answer = controller.handle(command);
+            QVERIFY(answer.endsWith('\n'));
+            QCOMPARE(answer.startsWith("SUCCESS:"), positive);
+        }
+    }
+
+    void ringStateIsKeyValueTokens()
+    {
+        VirtualController controller;
+        for (int ring = 1; ring <= VirtualController::Rings; ++ring) {
+            const QByteArray answer = controller.handle("get state " + QByteArray::number(ring));
+            const QList<QByteArray> tokens = answer.mid(8).chopped(1).split(' ');
+            QVERIFY(tokens.size() >= 1 && tokens.size() <= 9);
+            for (const QByteArray &token : tokens) {
+                const qsizetype eq = token.indexOf('=');
+                QVERIFY2(eq > 0 && eq < token.size() - 1, token.constData());
+            }
+            QVERIFY(answer.contains(" PROGRAM=") || answer.contains(":PROGRAM="));
+        }
+    }
+
+    void linesAreEightChannelsWithoutRedAndGreenAtOnce()
+    {
+        VirtualController controller;
+        const QByteArray answer = controller.handle("get lines");
+        QVERIFY(answer.startsWith("SUCCESS:") && answer.endsWith('\n'));
+        QHash<QByteArray, QByteArray> colours;
+        for (const QByteArray &token : answer.mid(8).chopped(1).split(' ')) {
+            const QList<QByteArray> pair = token.split('=');
+            QCOMPARE(pair.size(), 2);
+            QCOMPARE(pair[1].size(), 8);
+            QVERIFY(pair[1].count('0') + pair[1].count('1') == 8);
+            colours.insert(pair[0], pair[1]);
+        }
+        QCOMPARE(colours.size(), 3);
+        const QByteArray red = colours.value("RED_CHANNEL");
+        const QByteArray green = colours.value("GREEN_CHANNEL");
+        QVERIFY(!colours.value("YEL_CHANNEL").isEmpty() && !red.isEmpty() && !green.isEmpty());
+        for (int channel = 0; channel < 8; ++channel)
+            QVERIFY(!(red[channel] == '1' && green[channel] == '1'));
+    }
+
     void flashRoundTripInEitherCase()
     {
         VirtualController controller;
