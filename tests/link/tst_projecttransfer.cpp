@@ -1,0 +1,459 @@
+#include "link/ControllerLink.h"
+#include "link/ProjectTransfer.h"
+#include "model/ByteIO.h"
+#include "model/Crc32.h"
+#include "model/RingModel.h"
+#include "sim/VirtualController.h"
+#include "support/FakeTransport.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTimer>
+
+#include <qcoro/qcorotask.h>
+
+#include <optional>
+
+namespace {
+struct Shown
+{
+    QString caption;
+    QString text;
+};
+
+bool checks(const RingData &ring)
+{
+    return Crc32(std::span(ring.project).first(ProjectLayout::Crc)) ==
+               readU32(ring.project, ProjectLayout::Crc) &&
+           Crc32(std::span(ring.programs).first(ProgramsLayout::Crc)) ==
+               readU32(ring.programs, ProgramsLayout::Crc);
+}
+} // namespace
+
+// The transfer against the virtual controller's interpreter on an in-memory wire: every
+// command is answered on the next turn of the event loop, unless a test's fault says
+// otherwise.
+class TestProjectTransfer : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<FakeTransport> serial;
+    std::unique_ptr<FakeTransport> udp;
+    std::unique_ptr<ControllerLink> link;
+    std::unique_ptr<RingModel> model;
+    std::unique_ptr<VirtualController> controller;
+    std::unique_ptr<ProjectTransfer> transfer;
+    // Returns the answer to send instead of the controller's; a null array lets the
+    // controller answer, an empty one sends nothing.
+    std::function<QByteArray(const QByteArray &)> fault;
+    std::vector<Shown> shown;
+    std::deque<bool> answers;
+
+    void makeController(bool oldFirmware = false)
+    {
+        controller = std::make_unique<VirtualController>(oldFirmware);
+    }
+
+    // A project whose rings differ from each other and from a new project.
+    void fillProject(int rings)
+    {
+        model->setRingCount(rings);
+        QRandomGenerator random(42);
+        for (int r = 0; r < rings; ++r) {
+            RingData &ring = model->store(r);
+            // Program bytes are free data: no check before the upload reads them.
+            for (std::size_t i = 0; i < ProgramsLayout::BlockSize; ++i)
+                ring.programs[i] = static_cast<std::uint8_t>(random.bounded(256));
+            const QByteArray text = "ring " + QByteArray::number(r + 1);
+            std::copy(text.begin(), text.end(), ring.project.begin() + ProjectLayout::Description);
+        }
+        model->ReloadRing(0);
+    }
+
+    [[nodiscard]] QList<QByteArray> sent(const QByteArray &prefix) const
+    {
+        QList<QByteArray> found;
+        for (const QByteArray &c : udp->written) {
+            if (c.startsWith(prefix))
+                found.append(c);
+        }
+        return found;
+    }
+
+    void run(QCoro::Task<void> task) { QCoro::waitFor(std::move(task)); }
+
+    [[nodiscard]] QString lastShown() const
+    {
+        return shown.empty() ? QString() : shown.back().caption + '|' + shown.back().text;
+    }
+
+private slots:
+    void init()
+    {
+        serial = std::make_unique<FakeTransport>();
+        udp = std::make_unique<FakeTransport>();
+        udp->needsOpen = false;
+        link = std::make_unique<ControllerLink>(*serial, *udp);
+        model = std::make_unique<RingModel>();
+        model->NewProjectDefaults();
+        makeController();
+        transfer = std::make_unique<ProjectTransfer>(*link, *model);
+        fault = nullptr;
+        shown.clear();
+        answers.clear();
+        ProjectTransfer::Hooks hooks;
+        hooks.askYesNo = [this](const QString &caption, const QString &text) {
+            shown.push_back({caption, text});
+            const bool yes = !answers.empty() && answers.front();
+            if (!answers.empty())
+                answers.pop_front();
+            return yes;
+        };
+        hooks.tell = [this](const QString &caption, const QString &text, bool) {
+            shown.push_back({caption, text});
+        };
+        transfer->setHooks(hooks);
+        udp->reply = [this](const QByteArray &command) {
+            QByteArray answer = fault ? fault(command) : QByteArray();
+            if (answer.isNull())
+                answer = controller->handle(command);
+            if (answer.isEmpty())
+                return;
+            QTimer::singleShot(0, udp.get(), [this, answer] { udp->deliver(answer); });
+        };
+    }
+    void cleanup()
+    {
+        transfer.reset();
+        link.reset();
+        model.reset();
+        udp.reset();
+        serial.reset();
+    }
+
+    void uploadVerifiesAndDownloadRestoresEveryRing()
+    {
+        fillProject(4);
+        std::vector<RingData> expected;
+        for (int r = 0; r < 4; ++r) {
+            expected.push_back(model->store(r));
+            RingModel::SealForController(expected.back());
+        }
+        run(transfer->Button3Click());
+        QCOMPARE(lastShown(), QStringLiteral("Готово!|Проект успешно загружен!"));
+        QVERIFY(transfer->statusLog().contains(QStringLiteral("Проверено!")));
+        QCOMPARE(transfer->progressPercent(), 100);
+        QVERIFY(!transfer->busy() && !transfer->running());
+        // The stores themselves are not sealed by an upload.
+        QCOMPARE(readU16(model->store(0).project, ProjectLayout::BlockSize), 0);
+
+        model->NewProjectDefaults();
+        model->setModified(false);
+        run(transfer->Button2Click());
+        QCOMPARE(lastShown(), QStringLiteral("Готово!|Выгружено колец: 4"));
+        QCOMPARE(model->ringCount(), 4);
+        QCOMPARE(model->currentRing(), 0);
+        for (int r = 0; r < 4; ++r)
+            QVERIFY2(model->store(r) == expected[r], qPrintable(QString::number(r)));
+        QVERIFY(model->working() == expected[0]);
+        QVERIFY(model->modified());
+        QVERIFY(transfer->statusLog().contains(QStringLiteral("Итого - выгружено 4")));
+    }
+
+    void twoRingsAreFollowedByTwoErasePasses_data()
+    {
+        QTest::addColumn<bool>("verify");
+        QTest::addColumn<int>("maximum");
+        QTest::newRow("without read-back") << false << 2 * 231 + 2 * 2;
+        QTest::newRow("with read-back") << true << 4 * 231 + 2 * 2;
+    }
+    void twoRingsAreFollowedByTwoErasePasses()
+    {
+        QFETCH(bool, verify);
+        QFETCH(int, maximum);
+        // A controller that held four rings before.
+        fillProject(4);
+        run(transfer->Button3Click());
+        fillProject(2);
+        udp->written.clear();
+        transfer->setVerifyAfterUpload(verify);
+        run(transfer->Button3Click());
+        QCOMPARE(lastShown(), QStringLiteral("Готово!|Проект успешно загружен!"));
+        QCOMPARE(transfer->progressMaximum(), maximum);
+        const QByteArray zeros(1024, '0');
+        QCOMPARE(sent("proj_flashwr 54FC ").value(0), "proj_flashwr 54FC 512 " + zeros);
+        QCOMPARE(sent("progs_flashwr 34050 ").value(0), "progs_flashwr 34050 512 " + zeros);
+        QCOMPARE(sent("proj_flashwr 7F7A ").value(0), "proj_flashwr 7F7A 512 " + zeros);
+        QCOMPARE(sent("progs_flashwr 4E078 ").value(0), "progs_flashwr 4E078 512 " + zeros);
+        QCOMPARE(sent("proj_flashwr ").size(), 2 * 22 + 2);
+        QCOMPARE(sent("progs_flashwr ").size(), 2 * 209 + 2);
+        const QStringList log = transfer->statusLog();
+        QCOMPARE(log.first(), QStringLiteral("Загружаем кольцо: 1"));
+        QVERIFY(log.contains(QStringLiteral("Стираем кольцо: 4")));
+        QCOMPARE(log.count(QString(33, '-')), 4);
+
+        // The erased third ring ends a later download.
+        model->setModified(false);
+        run(transfer->Button2Click());
+        QCOMPARE(lastShown(), QStringLiteral("Готово!|Выгружено колец: 2"));
+        QCOMPARE(model->ringCount(), 2);
+        QVERIFY(transfer->statusLog().contains(
+            QStringLiteral("Контрольная сумма в проекте не совпадает!")));
+    }
+
+    void silentControllerIsReported()
+    {
+        fault = [](const QByteArray &) { return QByteArray(""); };
+        run(transfer->Button3Click());
+        QCOMPARE(sent("proj_flashrd 0 0").size(), 7);
+        QCOMPARE(sent("pflashwr 0x1000 0 00").size(), 7);
+        QCOMPARE(udp->written.size(), 14);
+        QCOMPARE(lastShown(), QStringLiteral("Ошибка!|ДК не отвечает!"));
+        QCOMPARE(transfer->statusLog(), (QStringList{QStringLiteral("Не определена версия ДК!!!"),
+                                                     QStringLiteral("ДК не отвечает!")}));
+        QVERIFY(!transfer->busy() && !transfer->running());
+    }
+
+    void packetTries_data()
+    {
+        QTest::addColumn<QByteArray>("refused");
+        QTest::addColumn<int>("tries");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("project packet")
+            << QByteArray("proj_flashwr 0200 ") << 7 << QStringLiteral("Проект НЕ загружен!");
+        QTest::newRow("programs packet")
+            << QByteArray("progs_flashwr 0000 ") << 5 << QStringLiteral("Программы НЕ загружены!");
+    }
+    void packetTries()
+    {
+        QFETCH(QByteArray, refused);
+        QFETCH(int, tries);
+        QFETCH(QString, logged);
+        fault = [&](const QByteArray &command) {
+            return command.startsWith(refused) ? QByteArray("ERROR\n") : QByteArray();
+        };
+        run(transfer->Button3Click());
+        QCOMPARE(sent(refused).size(), tries);
+        QCOMPARE(lastShown(), QStringLiteral("Ошибка!|Сбой загрузки проекта!"));
+        QVERIFY(transfer->statusLog().contains(logged));
+        QVERIFY(transfer->statusLog().contains(QStringLiteral("Кольцо НЕ загружено!")));
+        QCOMPARE(transfer->statusLog().last(), QStringLiteral("ОШИБКА!"));
+        // Nothing after the refused packet went out.
+        QCOMPARE(udp->written.last(), sent(refused).last());
+    }
+
+    void oldFirmware_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("one ring") << true;
+        QTest::newRow("declined") << false;
+    }
+    void oldFirmware()
+    {
+        QFETCH(bool, yes);
+        makeController(true);
+        fillProject(2);
+        answers = {yes};
+        run(transfer->Button3Click());
+        QCOMPARE(shown.front().caption, QStringLiteral("Версия меньше 1.1.0 !"));
+        QCOMPARE(shown.front().text, QStringLiteral("Не поддерживаются кольца. Грузим 1 кольцо?"));
+        if (!yes) {
+            QCOMPARE(shown.size(), std::size_t(1));
+            QCOMPARE(udp->written.last(), QByteArray("get ver"));
+            return;
+        }
+        QCOMPARE(transfer->commandSet(), ProjectTransfer::CommandSet::Old);
+        QCOMPARE(lastShown(), QStringLiteral("Готово!|Проект успешно загружен!"));
+        QCOMPARE(sent("pflashwr 1000 512 ").size(), 1);
+        QCOMPARE(sent("pflashwr 33000 512 ").size(), 1);
+        QCOMPARE(sent("pflashwr ").size(), 1 + 231); // the probe, then one ring
+        QCOMPARE(sent("flashrd 33000 512").size(), 1);
+        QVERIFY(sent("proj_flashwr").isEmpty() && sent("progs_flashwr").isEmpty());
+    }
+
+    void uploadCancelledMidRing()
+    {
+        int writes = 0;
+        fault = [&](const QByteArray &command) {
+            if (command.startsWith("progs_flashwr") && ++writes == 10)
+                QTimer::singleShot(0, this, [this] { transfer->Button3Click(); });
+            return QByteArray();
+        };
+        auto task = transfer->Button3Click();
+        QTRY_VERIFY(!transfer->running());
+        QCOMPARE(sent("progs_flashwr ").size(), 10);
+        QVERIFY(transfer->statusLog().contains(QStringLiteral("Операция прервана!")));
+        QCOMPARE(lastShown(), QStringLiteral("Ошибка!|Сбой загрузки проекта!"));
+        QVERIFY(!transfer->busy());
+    }
+
+    void downloadCancelledMidRingKeepsTheRingsRead()
+    {
+        fillProject(3);
+        run(transfer->Button3Click());
+        model->NewProjectDefaults();
+        model->setModified(false);
+        udp->written.clear();
+        fault = [&](const QByteArray &command) {
+            // Ring 2's programs block, a few packets in.
+            if (command.startsWith("progs_flashrd 1A628 "))
+                QTimer::singleShot(0, this, [this] { transfer->Button2Click(); });
+            return QByteArray();
+        };
+        auto task = transfer->Button2Click();
+        QTRY_VERIFY(!transfer->running());
+        QCOMPARE(lastShown(), QStringLiteral("Готово!|Выгружено колец: 1"));
+        QCOMPARE(model->ringCount(), 1);
+        QVERIFY(checks(model->store(0)));
+        QVERIFY(sent("proj_flashrd 54FC").isEmpty());
+    }
+
+    void downloadAsksBeforeReplacingUnsavedWork()
+    {
+        model->setModified(true);
+        answers = {false};
+        run(transfer->Button2Click());
+        QCOMPARE(lastShown(), QStringLiteral("Выгрузить проект из ДК|Проект изменён. Заменить "
+                                             "его проектом из ДК?"));
+        QVERIFY(udp->written.isEmpty());
+        QVERIFY(!transfer->busy());
+    }
+
+    void unreadableRingEndsTheDownloadKeepingNumbers()
+    {
+        fillProject(3);
+        run(transfer->Button3Click());
+        const RingData first = model->store(0);
+        model->NewProjectDefaults();
+        model->setModified(false);
+        udp->written.clear();
+        // Ring 2's first project packet never comes back.
+        fault = [](const QByteArray &command) {
+            return command == "proj_flashrd 2A7E 512" ? QByteArray("") : QByteArray();
+        };
+        run(transfer->Button2Click());
+        QCOMPARE(sent("proj_flashrd 2A7E 512").size(), 7);
+        QCOMPARE(lastShown(), QStringLiteral("Готово!|Выгружено колец: 1"));
+        QCOMPARE(model->ringCount(), 1);
+        QVERIFY(sent("proj_flashrd 54FC").isEmpty()); // ring 3 is not read
+        RingData sealed = first;
+        RingModel::SealForController(sealed);
+        QVERIFY(model->store(0) == sealed);
+    }
+
+    void brokenChecksumIsNeverStored_data()
+    {
+        QTest::addColumn<QByteArray>("packet");
+        QTest::addColumn<int>("rings");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("ring 1 project")
+            << QByteArray("proj_flashrd 0200 512") << 0
+            << QStringLiteral("Контрольная сумма в проекте не совпадает!");
+        QTest::newRow("ring 2 programs")
+            << QByteArray("progs_flashrd 1A228 512") << 1
+            << QStringLiteral("Контрольная сумма в программах не совпадает!");
+    }
+    void brokenChecksumIsNeverStored()
+    {
+        QFETCH(QByteArray, packet);
+        QFETCH(int, rings);
+        QFETCH(QString, logged);
+        fillProject(2);
+        run(transfer->Button3Click());
+        model->NewProjectDefaults();
+        model->setModified(false);
+        const RingData fresh = model->store(1);
+        // A well-formed answer carrying one wrong bit.
+        fault = [&](const QByteArray &command) {
+            if (command != packet)
+                return QByteArray();
+            QByteArray answer = controller->handle(command);
+            answer[8] = answer[8] == '0' ? '1' : '0';
+            return answer;
+        };
+        run(transfer->Button2Click());
+        QVERIFY(transfer->statusLog().contains(logged));
+        if (rings == 0) {
+            QCOMPARE(lastShown(), QStringLiteral("Нет данных!|Проект не выгружен"));
+            QVERIFY(!model->modified());
+        } else {
+            QCOMPARE(lastShown(), QStringLiteral("Готово!|Выгружено колец: 1"));
+            QCOMPARE(model->ringCount(), 1);
+            QVERIFY(checks(model->store(0)));
+            QVERIFY(model->store(1) == fresh);
+        }
+    }
+
+    void readBackFailure_data()
+    {
+        QTest::addColumn<QByteArray>("packet");
+        QTest::addColumn<bool>("garbled");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("a different byte")
+            << QByteArray("proj_flashrd 0200 512") << true
+            << QStringLiteral("Сбой проверки: кольцо 1, смещение 512");
+        QTest::newRow("an unreadable programs packet")
+            << QByteArray("progs_flashrd 0400 512") << false
+            << QStringLiteral("Сбой проверки: кольцо 1, смещение 11902");
+    }
+    void readBackFailure()
+    {
+        QFETCH(QByteArray, packet);
+        QFETCH(bool, garbled);
+        QFETCH(QString, logged);
+        fault = [&](const QByteArray &command) {
+            if (command != packet)
+                return QByteArray();
+            QByteArray answer = controller->handle(command);
+            if (garbled)
+                answer[8] = answer[8] == '0' ? '1' : '0';
+            else
+                answer.remove(10, 2); // one byte short, every time
+            return answer;
+        };
+        run(transfer->Button3Click());
+        QVERIFY2(transfer->statusLog().contains(logged),
+                 qPrintable(transfer->statusLog().join('\n')));
+        QVERIFY(!transfer->statusLog().contains(QStringLiteral("Проверено!")));
+        QCOMPARE(lastShown(), QStringLiteral("Ошибка!|Сбой загрузки проекта!"));
+    }
+
+    void shortAnswerIsRetried()
+    {
+        bool first = true;
+        fault = [&](const QByteArray &command) {
+            if (command != "proj_flashrd 0000 512" || !first)
+                return QByteArray();
+            first = false;
+            return QByteArray("SUCCESS:") + QByteArray(1022, 'A') + '\n';
+        };
+        run(transfer->Button3Click());
+        QCOMPARE(sent("proj_flashrd 0000 512").size(), 2);
+        QCOMPARE(lastShown(), QStringLiteral("Готово!|Проект успешно загружен!"));
+    }
+
+    void oneTransferAtATime()
+    {
+        auto upload = transfer->Button3Click();
+        QVERIFY(transfer->uploadBusy());
+        run(transfer->Button2Click());
+        QVERIFY(transfer->uploadBusy());
+        QVERIFY(!transfer->downloadBusy());
+        QCoro::waitFor(std::move(upload));
+        QVERIFY(sent("proj_flashrd 0000").size() == 1); // the read-back only
+    }
+
+    void tramFaultStopsTheUploadBeforeAnythingIsSent()
+    {
+        // A "трам-лево" direction with no partners is an incomplete tram signal.
+        model->project()[ProjectLayout::Directions] = 4;
+        run(transfer->Button3Click());
+        QCOMPARE(lastShown(),
+                 QStringLiteral("Отменено!|Ошибка проекта: некорректное задание ТРАМВАЙНЫХ "
+                                "направлений"));
+        QVERIFY(udp->written.isEmpty());
+        QVERIFY(!transfer->busy());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProjectTransfer)
+#include "tst_projecttransfer.moc"
