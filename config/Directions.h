@@ -25,9 +25,11 @@ enum DirectionType : int {
     TramRight = 5,
     TramStraight = 6,
 };
-inline constexpr int TypeCount = 7;
-inline constexpr int MaxGroup = 8;    // output groups 1..8, 0 = "НЕТ"
-inline constexpr int ColourCount = 3; // red, yellow, green
+static_assert(TramStraight + 1 == DirectionTypes && TramLeft == FirstTramType &&
+              TramStraight == LastTramType);
+inline constexpr int TypeCount = DirectionTypes;
+inline constexpr int MaxGroup = OutputGroups; // "НЕТ" stands for 0
+inline constexpr int ColourCount = LampColours;
 
 [[nodiscard]] QString typeName(int type);
 [[nodiscard]] constexpr bool isTramType(int type)

@@ -68,11 +68,11 @@ TransitionTable Takts::ComputeTransition(int fromProgram, int toProgram, int fro
 
     auto gFrom = [&](int i) { return mark(tFrom, i); };
     auto gTo = [&](int i) { return mark(tTo, i); };
-    auto early = [&](int i) { return int(g[to + FL::Additions + 3 * i + FL::EarlyGreen]); };
+    auto early = [&](int i) { return int(g[to + phaseAdditionOffset(i) + FL::EarlyGreen]); };
     auto extension = [&](int i) {
-        return int(g[from + FL::Additions + 3 * i + FL::GreenExtension]);
+        return int(g[from + phaseAdditionOffset(i) + FL::GreenExtension]);
     };
-    auto extraRed = [&](int i) { return int(g[from + FL::Additions + 3 * i + FL::ExtraRed]); };
+    auto extraRed = [&](int i) { return int(g[from + phaseAdditionOffset(i) + FL::ExtraRed]); };
     auto vehicle = [&](int i) { return p[directionOffset(i) + DirectionLayout::Type] == 0; };
     auto conflict = [&](int j, int k) { return p[conflictFlagOffset(j, k)] != 0; };
     auto conflictTime = [&](int j, int k) { return int(p[conflictTimeOffset(j, k)]); };
