@@ -162,7 +162,7 @@ private slots:
     {
         TForm1 w;
         w.model().setRingCount(2);
-        w.RefreshProgramDisplay();
+        w.refreshProgramDisplay();
         auto *rings = w.findChild<QComboBox *>("ComboBox2");
         QCOMPARE(rings->count(), 2);
         QCOMPARE(rings->itemText(1), QStringLiteral("2"));
@@ -176,7 +176,7 @@ private slots:
         w.model().StoreWorkingCopy();
         w.model().setRingCount(1);
         w.model().ReloadRing(0);
-        w.RefreshProgramDisplay();
+        w.refreshProgramDisplay();
         QCOMPARE(rings->count(), 1);
         QCOMPARE(rings->currentIndex(), 0);
     }
