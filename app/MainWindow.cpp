@@ -288,7 +288,7 @@ void TForm1::N16Click()
 
 bool TForm1::saveProject()
 {
-    m_model.StoreWorkingCopy();
+    m_model.storeWorkingCopy();
     const QString path = Prompts::instance().saveFileName(this, kFilter, kDefaultSuffix);
     if (path.isEmpty())
         return true; // cancelled: nothing written, nothing lost

@@ -39,7 +39,7 @@ void applyProjectSettings(RingModel &model, const ProjectSettingsValues &values)
         static_cast<std::int8_t>(std::clamp(values.gpsOffset, -MaxGpsUtcOffset, MaxGpsUtcOffset)));
     // Edits made in the current ring since the last switch go into its store with the
     // description, before ring 1 is reloaded below.
-    model.StoreWorkingCopy();
+    model.storeWorkingCopy();
     model.setRingCount(values.ringCount);
     for (int r = 0; r < MaxRings; ++r) {
         ProjectBlock &store = model.store(r).project;

@@ -42,7 +42,7 @@ inline constexpr int ColourCount = LampColours;
 [[nodiscard]] int directionType(const ProjectBlock &block, int d);
 
 // 1 + the number of directions of the same tram type with a lower index; 0 for other types.
-[[nodiscard]] int TramSignalNumber(const ProjectBlock &block, int d);
+[[nodiscard]] int tramSignalNumber(const ProjectBlock &block, int d);
 // The largest of the three per-type counts among the directions in use.
 [[nodiscard]] int tramSignalCount(const ProjectBlock &block);
 // "5. трам-лево (1)"

@@ -181,7 +181,7 @@ void TForm13::refill()
     const int count = std::max(Napr::directionCount(block), 1);
     // A direction removed, or one a ring with fewer directions lacks: the last one stands in.
     m_selected = std::clamp(m_selected, 0, count - 1);
-    const int tramNumber = Napr::TramSignalNumber(block, m_selected);
+    const int tramNumber = Napr::tramSignalNumber(block, m_selected);
     if (tramNumber > 0)
         m_tramSignal = std::min(tramNumber, TramSignals) - 1;
 

@@ -43,14 +43,14 @@ void RingModel::setModified(bool modified)
     emit modifiedChanged(modified);
 }
 
-void RingModel::StoreWorkingCopy()
+void RingModel::storeWorkingCopy()
 {
     store(m_currentRing) = *m_work;
 }
 
 void RingModel::SwitchRing(int ring)
 {
-    StoreWorkingCopy();
+    storeWorkingCopy();
     m_currentRing = clampIndex(ring, MaxRings);
     *m_work = store(m_currentRing);
     emit currentRingReplaced();

@@ -48,8 +48,8 @@ void ProgramEditor::displayRefresh()
     if (!m_direction->isHidden())
         m_direction->fill(m_direction->direction(),
                           m_model.project()[directionOffset(m_direction->direction())]);
-    m_view->Show(program);
-    m_controls.cycle->setText(QString::number(m_view->CycleLength()) + QStringLiteral(" c"));
+    m_view->showProgram(program);
+    m_controls.cycle->setText(QString::number(m_view->cycleLength()) + QStringLiteral(" c"));
     statusRefresh();
 }
 
@@ -162,7 +162,7 @@ void ProgramEditor::Button4Click()
         m_model.applyEdit();
         return;
     }
-    m_view->Rebuild();
+    m_view->rebuild();
 }
 
 void ProgramEditor::Button5Click()

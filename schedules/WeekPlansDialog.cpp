@@ -38,7 +38,7 @@ TForm4::TForm4(RingModel &model, QWidget *parent)
             combo->addItem(QString::number(n));
         rows->addWidget(combo, day, 1);
         connect(combo, &QComboBox::activated, this,
-                [this, day](int index) { DayComboChange(day, index); });
+                [this, day](int index) { dayComboChange(day, index); });
         m_days[day] = combo;
     }
     daysColumn->addLayout(rows);
@@ -75,7 +75,7 @@ void TForm4::ListBox1Click(int row)
     refill();
 }
 
-void TForm4::DayComboChange(int day, int index)
+void TForm4::dayComboChange(int day, int index)
 {
     if (index < 0)
         return;

@@ -18,7 +18,7 @@ public:
     [[nodiscard]] int selectedPlan() const { return m_plan; }
 
     void ListBox1Click(int row);
-    void DayComboChange(int day, int index); // ComboBox1 (Sunday) .. ComboBox7 (Saturday)
+    void dayComboChange(int day, int index); // ComboBox1 (Sunday) .. ComboBox7 (Saturday)
     void Button3Click();
     void Button4Click();
 

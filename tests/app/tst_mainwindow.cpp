@@ -173,7 +173,7 @@ private slots:
         QCOMPARE(int(w.model().store(0).project[PL::Description]), int('r'));
         QCOMPARE(rings->currentIndex(), 1);
         // Lowering the count (as the settings apply does) leaves only ring 1.
-        w.model().StoreWorkingCopy();
+        w.model().storeWorkingCopy();
         w.model().setRingCount(1);
         w.model().ReloadRing(0);
         w.refreshProgramDisplay();
