@@ -38,3 +38,10 @@ inline QLabel *readOut(QWidget *parent, const char *name, int minimumWidth)
     label->setAlignment(Qt::AlignCenter);
     return label;
 }
+
+// Fills a list or a combo box with the numbers 1..count, as the record numbers are shown.
+template <typename List> void addNumbers(List *list, int count)
+{
+    for (int n = 1; n <= count; ++n)
+        list->addItem(QString::number(n));
+}

@@ -51,8 +51,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     connect(&m_model, &RingModel::edited, this, &TForm1::refreshProgramDisplay);
     m_communic.StartTransports();
 
-    for (int p = 1; p <= MaxPrograms; ++p)
-        m_programs->addItem(QString::number(p));
+    addNumbers(m_programs, MaxPrograms);
     m_programs->setCurrentIndex(0);
     refreshProgramDisplay();
 }
@@ -255,8 +254,7 @@ void TForm1::refreshProgramDisplay()
         m_programDisplayHook();
     m_programs->setCurrentIndex(m_model.currentProgram());
     m_rings->clear();
-    for (int r = 1; r <= m_model.ringCount(); ++r)
-        m_rings->addItem(QString::number(r));
+    addNumbers(m_rings, m_model.ringCount());
     m_rings->setCurrentIndex(m_model.currentRing());
 }
 

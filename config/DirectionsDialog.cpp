@@ -112,8 +112,7 @@ QFrame *TForm13::buildPanel(const char *name, const QString &title, Lamp **lamp,
         controls.group = new QComboBox(controls.box);
         controls.group->setObjectName(QStringLiteral("ComboBox") + suffix);
         controls.group->addItem(QStringLiteral("НЕТ"));
-        for (int g = 1; g <= Napr::MaxGroup; ++g)
-            controls.group->addItem(QString::number(g));
+        addNumbers(controls.group, Napr::MaxGroup);
         controls.colour = new QComboBox(controls.box);
         controls.colour->setObjectName(QStringLiteral("ComboBox") + suffix +
                                        QStringLiteral("Colour"));

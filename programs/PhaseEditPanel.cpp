@@ -47,8 +47,7 @@ PhaseEditPanel::PhaseEditPanel(QWidget *parent) : QFrame(parent)
     numbers->addWidget(m_directionNumber);
     mainForm->addRow(numbers);
     m_template = named(new QComboBox(main), "ComboBoxNumFaza");
-    for (int t = 1; t <= MaxTemplates; ++t)
-        m_template->addItem(QString::number(t));
+    addNumbers(m_template, MaxTemplates);
     m_template->setCurrentIndex(0);
     mainForm->addRow(QStringLiteral("Шаблон ФАЗЫ"), m_template);
     m_mainTime = named(new QLineEdit(main), "Edit1");

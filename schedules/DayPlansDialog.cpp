@@ -41,8 +41,7 @@ void TForm3::buildControls()
     auto *plansColumn = new QVBoxLayout;
     plansColumn->addWidget(columnHeading(QStringLiteral("Список планов"), this));
     m_plans = named(new QListWidget(this), "ListBox1");
-    for (int n = 1; n <= MaxDayPlans; ++n)
-        m_plans->addItem(QString::number(n));
+    addNumbers(m_plans, MaxDayPlans);
     m_plans->setFixedWidth(90);
     plansColumn->addWidget(m_plans);
     connect(m_plans, &QListWidget::currentRowChanged, this, &TForm3::ListBox1Click);
@@ -80,8 +79,7 @@ void TForm3::buildControls()
     editors->addWidget(columnHeading(QStringLiteral("Программы"), this));
     m_programs = named(new QComboBox(this), "ComboBox2");
     m_programs->setToolTip(QStringLiteral("Выбор пhограммы"));
-    for (int p = 1; p <= MaxPrograms; ++p)
-        m_programs->addItem(QString::number(p));
+    addNumbers(m_programs, MaxPrograms);
     editors->addWidget(m_programs);
     connect(m_programs, &QComboBox::activated, this, &TForm3::ComboBox2Change);
 

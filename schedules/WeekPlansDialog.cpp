@@ -18,8 +18,7 @@ TForm4::TForm4(RingModel &model, QWidget *parent)
     auto *listColumn = new QVBoxLayout;
     listColumn->addWidget(columnHeading(QStringLiteral("Список"), this));
     m_plans = named(new QListWidget(this), "ListBox1");
-    for (int w = 1; w <= MaxWeekPlans; ++w)
-        m_plans->addItem(QString::number(w));
+    addNumbers(m_plans, MaxWeekPlans);
     m_plans->setFixedWidth(80);
     listColumn->addWidget(m_plans);
     connect(m_plans, &QListWidget::currentRowChanged, this, &TForm4::ListBox1Click);
@@ -34,8 +33,7 @@ TForm4::TForm4(RingModel &model, QWidget *parent)
         rows->addWidget(new QLabel(Weeksplans::dayName(day), this), day, 0);
         auto *combo = new QComboBox(this);
         combo->setObjectName(QStringLiteral("ComboBox%1").arg(day + 1));
-        for (int n = 1; n <= MaxDayPlans; ++n)
-            combo->addItem(QString::number(n));
+        addNumbers(combo, MaxDayPlans);
         rows->addWidget(combo, day, 1);
         connect(combo, &QComboBox::activated, this,
                 [this, day](int index) { dayComboChange(day, index); });

@@ -45,16 +45,14 @@ TForm5::TForm5(RingModel &model, QWidget *parent)
 
     const auto weekCombo = [this](const char *name, int initial) {
         auto *combo = named(new QComboBox(this), name);
-        for (int week = 1; week <= YearWeeks; ++week)
-            combo->addItem(QString::number(week));
+        addNumbers(combo, YearWeeks);
         combo->setCurrentIndex(initial);
         return combo;
     };
     m_from = weekCombo("ComboBox1", 0);
     m_to = weekCombo("ComboBox2", 5);
     m_plan = named(new QComboBox(this), "ComboBox3");
-    for (int w = 1; w <= MaxWeekPlans; ++w)
-        m_plan->addItem(QString::number(w));
+    addNumbers(m_plan, MaxWeekPlans);
     m_plan->setCurrentIndex(0);
 
     auto *range = new QHBoxLayout;
