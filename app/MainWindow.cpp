@@ -1,6 +1,7 @@
 // Window "Конфигуратор ВЕЛТ".
 #include "app/MainWindow.h"
 
+#include "app/Controls.h"
 #include "app/Prompts.h"
 #include "model/ProjectFile.h"
 
@@ -12,6 +13,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace {
 const QString kFilter = QStringLiteral("VELT Binary files (*.velt *.VELT)");
@@ -42,16 +45,15 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
 
     m_model.setFileName(QString());
-    RefreshTitle();
+    refreshTitle();
     m_model.NewProjectDefaults();
     m_model.setModified(false);
-    connect(&m_model, &RingModel::edited, this, &TForm1::RefreshProgramDisplay);
+    connect(&m_model, &RingModel::edited, this, &TForm1::refreshProgramDisplay);
     m_communic.StartTransports();
 
-    for (int p = 1; p <= MaxPrograms; ++p)
-        m_programs->addItem(QString::number(p));
+    addNumbers(m_programs, MaxPrograms);
     m_programs->setCurrentIndex(0);
-    RefreshProgramDisplay();
+    refreshProgramDisplay();
 }
 
 TForm1::~TForm1() = default;
@@ -69,7 +71,7 @@ QString TForm1::titleText() const
            m_model.fileName();
 }
 
-void TForm1::RefreshTitle()
+void TForm1::refreshTitle()
 {
     setWindowTitle(titleText());
 }
@@ -127,14 +129,9 @@ QToolButton *TForm1::toolButton(QToolBar *bar, const char *name, const QString &
     return button;
 }
 
-QLabel *TForm1::readOut(QToolBar *bar, const char *name, int width, const QString &hint)
+QLabel *TForm1::addReadOut(QToolBar *bar, const char *name, int width, const QString &hint)
 {
-    auto *label = new QLabel(bar);
-    label->setObjectName(QLatin1String(name));
-    label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Sunken);
-    label->setMinimumWidth(width);
-    label->setAlignment(Qt::AlignCenter);
+    auto *label = readOut(bar, name, width);
     label->setToolTip(hint);
     bar->addWidget(label);
     return label;
@@ -164,10 +161,15 @@ void TForm1::buildToolBars()
     addToolBarBreak();
     auto *program = addToolBar(QStringLiteral("Программа"));
     program->setObjectName(QStringLiteral("ToolBar1"));
-    toolButton(program, "BitBtn1", QStringLiteral("+"), QStringLiteral("Добавить фазу"));
-    toolButton(program, "BitBtn2", QStringLiteral("-"), QStringLiteral("Уменьшить кол-во фаз"));
-    toolButton(program, "BitBtn3", QStringLiteral("⊕"), QStringLiteral("Увеличить масштаб"));
-    toolButton(program, "BitBtn4", QStringLiteral("⊖"), QStringLiteral("Уменьшить масштаб"));
+    m_programControls.form = this;
+    m_programControls.addPhase =
+        toolButton(program, "BitBtn1", QStringLiteral("+"), QStringLiteral("Добавить фазу"));
+    m_programControls.removePhase =
+        toolButton(program, "BitBtn2", QStringLiteral("-"), QStringLiteral("Уменьшить кол-во фаз"));
+    m_programControls.zoomIn =
+        toolButton(program, "BitBtn3", QStringLiteral("⊕"), QStringLiteral("Увеличить масштаб"));
+    m_programControls.zoomOut =
+        toolButton(program, "BitBtn4", QStringLiteral("⊖"), QStringLiteral("Уменьшить масштаб"));
     program->addSeparator();
     program->addWidget(new QLabel(QStringLiteral(" Программа "), program));
     connect(
@@ -196,13 +198,13 @@ void TForm1::buildToolBars()
     auto *phaseLabel = new QLabel(QStringLiteral(" № Фазы "), ring);
     phaseLabel->setToolTip(phaseHint);
     ring->addWidget(phaseLabel);
-    m_phaseNumber = readOut(ring, "Panel5", 40, phaseHint);
+    m_programControls.phaseNumber = addReadOut(ring, "Panel5", 40, phaseHint);
     auto *typeLabel = new QLabel(QStringLiteral(" Тип "), ring);
     typeLabel->setToolTip(phaseHint);
     ring->addWidget(typeLabel);
-    m_phaseType = readOut(ring, "Panel6", 140);
+    m_programControls.phaseType = addReadOut(ring, "Panel6", 140);
     ring->addWidget(new QLabel(QStringLiteral(" Длит. цикла "), ring));
-    m_cycle = readOut(ring, "Panel3", 70);
+    m_programControls.cycle = addReadOut(ring, "Panel3", 70);
 }
 
 void TForm1::attachWindow(Window which, QWidget *window, std::function<void()> show)
@@ -243,24 +245,23 @@ void TForm1::setConsistencyCheck(std::function<bool(const ProjectBlock &)> check
 void TForm1::setProgramDisplayHook(std::function<void()> hook)
 {
     m_programDisplayHook = std::move(hook);
-    RefreshProgramDisplay();
+    refreshProgramDisplay();
 }
 
-void TForm1::RefreshProgramDisplay()
+void TForm1::refreshProgramDisplay()
 {
     if (m_programDisplayHook)
         m_programDisplayHook();
     m_programs->setCurrentIndex(m_model.currentProgram());
     m_rings->clear();
-    for (int r = 1; r <= m_model.ringCount(); ++r)
-        m_rings->addItem(QString::number(r));
+    addNumbers(m_rings, m_model.ringCount());
     m_rings->setCurrentIndex(m_model.currentRing());
 }
 
 void TForm1::N12Click()
 {
     m_model.NewProjectDefaults();
-    RefreshProgramDisplay();
+    refreshProgramDisplay();
 }
 
 void TForm1::N16Click()
@@ -272,10 +273,10 @@ void TForm1::N16Click()
             showMessage(this, QStringLiteral("Ошибка"), result.error, QMessageBox::Warning);
         } else {
             m_model.setFileName(path);
-            RefreshProgramDisplay();
+            refreshProgramDisplay();
         }
     }
-    RefreshTitle();
+    refreshTitle();
     if (m_consistencyCheck && m_consistencyCheck(m_model.project()))
         (void)Prompts::instance().ask(
             this, QStringLiteral("Отмена!!!"),
@@ -285,7 +286,7 @@ void TForm1::N16Click()
 
 bool TForm1::saveProject()
 {
-    m_model.StoreWorkingCopy();
+    m_model.storeWorkingCopy();
     const QString path = Prompts::instance().saveFileName(this, kFilter, kDefaultSuffix);
     if (path.isEmpty())
         return true; // cancelled: nothing written, nothing lost
@@ -294,28 +295,28 @@ bool TForm1::saveProject()
         return false;
     }
     m_model.setFileName(path);
-    RefreshProgramDisplay();
+    refreshProgramDisplay();
     return true;
 }
 
 void TForm1::N17Click()
 {
     saveProject();
-    RefreshTitle();
+    refreshTitle();
 }
 
 void TForm1::Button6Click()
 {
-    const int next = m_model.currentProgram() <= 30 ? m_model.currentProgram() + 1 : 31;
+    const int next = std::min(m_model.currentProgram() + 1, MaxPrograms - 1);
     m_model.SelectProgram(next);
-    RefreshProgramDisplay();
+    refreshProgramDisplay();
 }
 
 void TForm1::Button7Click()
 {
     const int previous = m_model.currentProgram() > 0 ? m_model.currentProgram() - 1 : 0;
     m_model.SelectProgram(previous);
-    RefreshProgramDisplay();
+    refreshProgramDisplay();
 }
 
 void TForm1::ComboBox2Change(int index)
@@ -323,7 +324,7 @@ void TForm1::ComboBox2Change(int index)
     if (index < 0 || index == m_model.currentRing())
         return;
     m_model.SwitchRing(index);
-    RefreshProgramDisplay();
+    refreshProgramDisplay();
 }
 
 void TForm1::ComboBoxProgsChange(int index)
@@ -331,7 +332,7 @@ void TForm1::ComboBoxProgsChange(int index)
     if (index < 0)
         return;
     m_model.SelectProgram(index);
-    RefreshProgramDisplay();
+    refreshProgramDisplay();
 }
 
 void TForm1::closeEvent(QCloseEvent *event)

@@ -3,6 +3,7 @@
 
 #include "link/Connection.h"
 #include "model/RingModel.h"
+#include "programs/ProgramEditor.h"
 
 #include <QMainWindow>
 
@@ -44,6 +45,8 @@ public:
     // The link to the controller: settings, transports and the command exchange.
     [[nodiscard]] Communic &communic() { return m_communic; }
     [[nodiscard]] QScrollArea *scrollBox() const { return m_scrollBox; }
+    // The program toolbar's buttons and read-outs, for the program editor to drive.
+    [[nodiscard]] const ProgramControls &programControls() const { return m_programControls; }
     [[nodiscard]] static QString versionText();
     [[nodiscard]] QString titleText() const;
 
@@ -59,8 +62,8 @@ public:
     // program editor.
     void setProgramDisplayHook(std::function<void()> hook);
 
-    void RefreshProgramDisplay();
-    void RefreshTitle();
+    void refreshProgramDisplay();
+    void refreshTitle();
 
 public slots:
     void N12Click();
@@ -80,7 +83,7 @@ private:
     QAction *menuAction(QMenu *menu, const char *name, const QString &text);
     QToolButton *toolButton(QToolBar *bar, const char *name, const QString &text,
                             const QString &hint = {});
-    QLabel *readOut(QToolBar *bar, const char *name, int width, const QString &hint = {});
+    QLabel *addReadOut(QToolBar *bar, const char *name, int width, const QString &hint = {});
     bool saveProject();
     void toolbarShow(Window which);
 
@@ -101,7 +104,5 @@ private:
     QScrollArea *m_scrollBox = nullptr;
     QComboBox *m_rings = nullptr;    // ComboBox2
     QComboBox *m_programs = nullptr; // ComboBoxProgs
-    QLabel *m_phaseNumber = nullptr; // Panel5
-    QLabel *m_phaseType = nullptr;   // Panel6
-    QLabel *m_cycle = nullptr;       // Panel3
+    ProgramControls m_programControls;
 };

@@ -32,14 +32,14 @@ ProjectSettingsValues readProjectSettings(const RingModel &model)
 void applyProjectSettings(RingModel &model, const ProjectSettingsValues &values)
 {
     ProjectBlock &work = model.project();
-    setProjectDescription(work, values.description.left(127));
+    setProjectDescription(work, values.description.left(qsizetype(PL::DescriptionSize) - 1));
     for (std::size_t i = 0; i < kJournal.size(); ++i)
         work[kJournal[i]] = values.journal[i] ? 1 : 0;
-    work[PL::GpsUtcOffset] =
-        static_cast<std::uint8_t>(static_cast<std::int8_t>(std::clamp(values.gpsOffset, -12, 12)));
+    work[PL::GpsUtcOffset] = static_cast<std::uint8_t>(
+        static_cast<std::int8_t>(std::clamp(values.gpsOffset, -MaxGpsUtcOffset, MaxGpsUtcOffset)));
     // Edits made in the current ring since the last switch go into its store with the
     // description, before ring 1 is reloaded below.
-    model.StoreWorkingCopy();
+    model.storeWorkingCopy();
     model.setRingCount(values.ringCount);
     for (int r = 0; r < MaxRings; ++r) {
         ProjectBlock &store = model.store(r).project;

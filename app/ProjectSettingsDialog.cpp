@@ -1,9 +1,10 @@
 // Window "Проект".
 #include "app/ProjectSettingsDialog.h"
 
+#include "app/Controls.h"
+#include "app/MainWindow.h"
 #include "app/ProjectSettings.h"
 #include "app/Prompts.h"
-#include "app/MainWindow.h"
 #include "link/Connection.h"
 
 #include <QButtonGroup>
@@ -25,13 +26,6 @@
 namespace {
 const QString kBadValue = QStringLiteral("Значение некорректно!");
 const QString kBadValueCaption = QStringLiteral("Ошибка данных!");
-constexpr int kDescriptionLength = 128;
-
-template <typename T> T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 QSlider *trackBar(const char *name, int from, int to)
 {
@@ -169,7 +163,7 @@ QWidget *TForm2::buildGpsTab()
 {
     auto *page = named(new QWidget, "TabSheet4");
     auto *group = named(new QGroupBox(QStringLiteral("Настройки сдвига времени ")), "GroupBox4");
-    m_gps = trackBar("TrackBar2", -12, 12);
+    m_gps = trackBar("TrackBar2", -MaxGpsUtcOffset, MaxGpsUtcOffset);
     m_gpsReadOut = named(new QLabel, "Label9");
     connect(m_gps, &QSlider::valueChanged, this, &TForm2::TrackBar2Change);
     auto *row = new QHBoxLayout(group);
@@ -267,8 +261,10 @@ void TForm2::TrackBar2Change(int position)
 void TForm2::Memo1Change()
 {
     const QString text = m_memo->toPlainText();
-    if (text.size() > kDescriptionLength)
-        m_memo->setPlainText(text.left(kDescriptionLength));
+    // The memo holds what the description field can: one character a byte in code page 1251.
+    constexpr auto limit = qsizetype(ProjectLayout::DescriptionSize);
+    if (text.size() > limit)
+        m_memo->setPlainText(text.left(limit));
 }
 
 void TForm2::Button1Click()
@@ -302,7 +298,7 @@ void TForm2::Button1Click()
         values.shiftText[r] = m_shift[r]->text();
     }
     applyProjectSettings(m_main.model(), values);
-    m_main.RefreshProgramDisplay();
+    m_main.refreshProgramDisplay();
 }
 
 void TForm2::Button2Click()

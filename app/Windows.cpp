@@ -1,23 +1,23 @@
 #include "app/Windows.h"
 
-#include "app/ProjectSettingsDialog.h"
-#include "app/MainWindow.h"
 #include "app/AboutBox.h"
+#include "app/MainWindow.h"
+#include "app/ProjectSettingsDialog.h"
+#include "config/DirectionsDialog.h"
+#include "config/SafetyDialog.h"
 #include "config/Templates.h"
 #include "config/TemplatesDialog.h"
-#include "config/SafetyDialog.h"
-#include "config/DirectionsDialog.h"
 #include "programs/ProgramEditor.h"
 #include "schedules/DayPlansDialog.h"
 #include "schedules/WeekPlansDialog.h"
 #include "schedules/YearPlanDialog.h"
-#include "service/ControllerWindow.h"
 #include "service/ConsoleWindow.h"
+#include "service/ControllerWindow.h"
 
 void createWindows(TForm1 &main)
 {
-    auto *editor = new ProgramEditor(main.model(), main, main.scrollBox(),
-                                     [&main] { main.RefreshProgramDisplay(); });
+    auto *editor = new ProgramEditor(main.model(), main.programControls(), main.scrollBox(),
+                                     [&main] { main.refreshProgramDisplay(); });
     main.setProgramDisplayHook([editor] { editor->displayRefresh(); });
 
     // The other windows, hidden, in start-up order.
@@ -31,10 +31,10 @@ void createWindows(TForm1 &main)
     auto *yearPlan = new TForm5(main.model(), &main);
     main.attachWindow(TForm1::Window::YearPlan, yearPlan, [yearPlan] { yearPlan->openDialog(); });
     auto *safety = new TForm7(main.model(), &main);
-    main.attachWindow(TForm1::Window::Safety, safety, [safety] { safety->OpenSafetyDialog(); });
+    main.attachWindow(TForm1::Window::Safety, safety, [safety] { safety->openDialog(); });
     auto *templates = new TForm8(main.model(), &main);
     main.attachWindow(TForm1::Window::Templates, templates,
-                      [templates] { templates->OpenTemplatesDialog(); });
+                      [templates] { templates->openDialog(); });
     auto *about = new TForm9(&main);
     main.attachWindow(TForm1::Window::About, about);
     auto *console = new TForm12(main.communic().link(), &main);
@@ -49,7 +49,7 @@ void createWindows(TForm1 &main)
     directions->setControllerStatus(
         [controller](const QString &text) { controller->setStatusText(text); });
     main.attachWindow(TForm1::Window::Directions, directions,
-                      [directions] { directions->OpenDirectionsDialog(); });
+                      [directions] { directions->openDialog(); });
 
     main.setConsistencyCheck(TemplatesConflict);
 }

@@ -137,7 +137,7 @@ int main(int argc, char **argv)
     fillFullProgram(model);
 
     ProgramView view(model);
-    view.Show(0);
+    view.showProgram(0);
     const std::size_t bars = view.diagram().bars.size();
     QImage canvas(view.size(), QImage::Format_ARGB32_Premultiplied);
     QImage screen(1000, 600, QImage::Format_ARGB32_Premultiplied);
@@ -151,7 +151,7 @@ int main(int argc, char **argv)
     for (int i = 0; i < Rounds + Warm; ++i) {
         QElapsedTimer timer;
         timer.start();
-        view.Rebuild();
+        view.rebuild();
         const double rebuild = timer.nsecsElapsed() / 1e6;
         timer.restart();
         view.render(&canvas);

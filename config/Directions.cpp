@@ -76,7 +76,7 @@ int directionType(const ProjectBlock &block, int d)
     return block[directionOffset(d) + DL::Type];
 }
 
-int TramSignalNumber(const ProjectBlock &block, int d)
+int tramSignalNumber(const ProjectBlock &block, int d)
 {
     const int type = directionType(block, d);
     if (!isTramType(type))
@@ -97,7 +97,7 @@ QString directionListText(const ProjectBlock &block, int d)
 {
     QString text =
         QString::number(d + 1) + QStringLiteral(". ") + typeName(directionType(block, d));
-    if (const int n = TramSignalNumber(block, d); n > 0)
+    if (const int n = tramSignalNumber(block, d); n > 0)
         text += QStringLiteral(" (") + QString::number(n) + QLatin1Char(')');
     return text;
 }
@@ -141,7 +141,7 @@ AddResult addDirection(ProjectBlock &block, int type)
     std::uint8_t &typeByte = block[directionOffset(count) + DL::Type];
     const std::uint8_t previous = typeByte;
     typeByte = static_cast<std::uint8_t>(type);
-    if (TramSignalNumber(block, count) > TramSignals) {
+    if (tramSignalNumber(block, count) > TramSignals) {
         typeByte = previous; // the record keeps what it held while out of use
         return AddResult::TramLimit;
     }
@@ -231,7 +231,7 @@ std::optional<TramFault> findIncompleteTramSignal(std::span<const ProjectBlock *
             for (const auto &[type, row] : parts) {
                 bool found = false;
                 for (int d = 0; d < count && !found; ++d)
-                    found = directionType(block, d) == type && TramSignalNumber(block, d) == n &&
+                    found = directionType(block, d) == type && tramSignalNumber(block, d) == n &&
                             block[directionOffset(d) + row + DL::BindingGroup] != 0;
                 complete = complete && found;
             }

@@ -25,9 +25,11 @@ enum DirectionType : int {
     TramRight = 5,
     TramStraight = 6,
 };
-inline constexpr int TypeCount = 7;
-inline constexpr int MaxGroup = 8;    // output groups 1..8, 0 = "НЕТ"
-inline constexpr int ColourCount = 3; // red, yellow, green
+static_assert(TramStraight + 1 == DirectionTypes && TramLeft == FirstTramType &&
+              TramStraight == LastTramType);
+inline constexpr int TypeCount = DirectionTypes;
+inline constexpr int MaxGroup = OutputGroups; // "НЕТ" stands for 0
+inline constexpr int ColourCount = LampColours;
 
 [[nodiscard]] QString typeName(int type);
 [[nodiscard]] constexpr bool isTramType(int type)
@@ -40,7 +42,7 @@ inline constexpr int ColourCount = 3; // red, yellow, green
 [[nodiscard]] int directionType(const ProjectBlock &block, int d);
 
 // 1 + the number of directions of the same tram type with a lower index; 0 for other types.
-[[nodiscard]] int TramSignalNumber(const ProjectBlock &block, int d);
+[[nodiscard]] int tramSignalNumber(const ProjectBlock &block, int d);
 // The largest of the three per-type counts among the directions in use.
 [[nodiscard]] int tramSignalCount(const ProjectBlock &block);
 // "5. трам-лево (1)"

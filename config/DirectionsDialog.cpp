@@ -1,6 +1,7 @@
 // Window "Направления".
 #include "config/DirectionsDialog.h"
 
+#include "app/Controls.h"
 #include "config/Lamp.h"
 
 #include <QCheckBox>
@@ -18,14 +19,6 @@ using Napr::Row;
 
 namespace {
 
-QLabel *bar(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Sunken);
-    return label;
-}
-
 bool isSecondRow(Row row)
 {
     return row == Row::Red2 || row == Row::Yellow2 || row == Row::Green2 || row == Row::Lower2;
@@ -33,15 +26,13 @@ bool isSecondRow(Row row)
 
 } // namespace
 
-TForm13::TForm13(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(model)
+TForm13::TForm13(RingModel &model, QWidget *parent)
+    : EditorDialog(model, "Form13", QStringLiteral("Направления"), parent)
 {
-    setObjectName(QStringLiteral("Form13"));
-    setWindowTitle(QStringLiteral("Направления"));
     resize(620, 500);
     auto *layout = new QVBoxLayout(this);
 
-    auto *tools = new QToolBar(this);
-    tools->setObjectName(QStringLiteral("ToolBar1"));
+    auto *tools = named(new QToolBar(this), "ToolBar1");
     const auto tool = [tools](const char *name, const QString &text, const QString &hint) {
         auto *button = new QToolButton(tools);
         button->setObjectName(QLatin1String(name));
@@ -59,8 +50,7 @@ TForm13::TForm13(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(mo
     layout->addWidget(tools);
 
     auto *body = new QHBoxLayout;
-    m_list = new QListWidget(this);
-    m_list->setObjectName(QStringLiteral("ListBox1"));
+    m_list = named(new QListWidget(this), "ListBox1");
     m_list->setFixedWidth(190);
     connect(m_list, &QListWidget::currentRowChanged, this, &TForm13::ListBox1Click);
     body->addWidget(m_list);
@@ -85,35 +75,21 @@ TForm13::TForm13(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(mo
     layout->addLayout(body, 1);
 
     auto *buttons = new QHBoxLayout;
-    auto *save = new QPushButton(QStringLiteral("Сохранить"), this);
-    save->setObjectName(QStringLiteral("Button1"));
-    connect(save, &QPushButton::clicked, this, &TForm13::Button1Click);
-    auto *close = new QPushButton(QStringLiteral("Закрыть"), this);
-    close->setObjectName(QStringLiteral("Button2"));
-    connect(close, &QPushButton::clicked, this, &TForm13::Button2Click);
     buttons->addStretch();
-    buttons->addWidget(save);
-    buttons->addWidget(close);
+    addSaveClose(buttons, "Button1", &TForm13::Button1Click, "Button2", &TForm13::Button2Click);
     layout->addLayout(buttons);
 
-    m_status = bar(QStringLiteral("---"), this);
-    m_status->setObjectName(QStringLiteral("StatusBar1"));
+    m_status = named(panelLabel(QStringLiteral("---"), this, QFrame::Sunken), "StatusBar1");
     layout->addWidget(m_status);
 
     buildChooser();
-    // No button answers Enter unless focused: Enter typed into a time, a cell or a field must not
-    // add an entry, set a range or store behind the user's back.
-    for (auto *button : findChildren<QPushButton *>())
-        button->setAutoDefault(false);
-    connect(&m_copy, &DialogCopy::retaken, this, &TForm13::Refresh);
-    Refresh();
+    refill();
 }
 
 QFrame *TForm13::buildPanel(const char *name, const QString &title, Lamp **lamp, Row first,
                             Row second, const char *rowName)
 {
-    auto *panel = new QFrame(this);
-    panel->setObjectName(QLatin1String(name));
+    auto *panel = named(new QFrame(this), name);
     panel->setFrameShape(QFrame::StyledPanel);
     auto *column = new QVBoxLayout(panel);
     auto *head = new QHBoxLayout;
@@ -136,8 +112,7 @@ QFrame *TForm13::buildPanel(const char *name, const QString &title, Lamp **lamp,
         controls.group = new QComboBox(controls.box);
         controls.group->setObjectName(QStringLiteral("ComboBox") + suffix);
         controls.group->addItem(QStringLiteral("НЕТ"));
-        for (int g = 1; g <= Napr::MaxGroup; ++g)
-            controls.group->addItem(QString::number(g));
+        addNumbers(controls.group, Napr::MaxGroup);
         controls.colour = new QComboBox(controls.box);
         controls.colour->setObjectName(QStringLiteral("ComboBox") + suffix +
                                        QStringLiteral("Colour"));
@@ -164,8 +139,7 @@ QFrame *TForm13::buildPanel(const char *name, const QString &title, Lamp **lamp,
 
 void TForm13::buildChooser()
 {
-    m_chooser = new QFrame(this);
-    m_chooser->setObjectName(QStringLiteral("PanelType"));
+    m_chooser = named(new QFrame(this), "PanelType");
     m_chooser->setFrameShape(QFrame::Panel);
     m_chooser->setFrameShadow(QFrame::Raised);
     m_chooser->setAutoFillBackground(true);
@@ -195,27 +169,18 @@ void TForm13::setControllerStatus(std::function<void(const QString &)> sink)
     m_controllerStatus = std::move(sink);
 }
 
-void TForm13::OpenDirectionsDialog()
-{
-    m_copy.take();
-    Refresh();
-    show();
-    raise();
-    activateWindow();
-}
-
 Napr::BindingPlace TForm13::place(Row row) const
 {
     return Napr::bindingPlace(row, m_selected, m_tramSignal);
 }
 
-void TForm13::Refresh()
+void TForm13::refill()
 {
-    const ProjectBlock &block = m_copy.block();
+    const ProjectBlock &block = copy();
     const int count = std::max(Napr::directionCount(block), 1);
     // A direction removed, or one a ring with fewer directions lacks: the last one stands in.
     m_selected = std::clamp(m_selected, 0, count - 1);
-    const int tramNumber = Napr::TramSignalNumber(block, m_selected);
+    const int tramNumber = Napr::tramSignalNumber(block, m_selected);
     if (tramNumber > 0)
         m_tramSignal = std::min(tramNumber, TramSignals) - 1;
 
@@ -235,7 +200,7 @@ void TForm13::Refresh()
         row.group->setCurrentIndex(group <= Napr::MaxGroup ? group : -1);
         // Second rows are green channels whatever a downloaded block holds.
         if (isSecondRow(row.row))
-            row.colour->setCurrentIndex(2);
+            row.colour->setCurrentIndex(LampColour::Green);
         else
             row.colour->setCurrentIndex(colour < Napr::ColourCount ? colour : -1);
         row.controlOff->setChecked(block[at.controlOff] != 0);
@@ -271,38 +236,37 @@ void TForm13::ListBox1Click(int row)
     if (row < 0)
         return;
     m_selected = row;
-    Refresh();
+    refill();
 }
 
 void TForm13::storeBinding(Row row, int group, int colour)
 {
-    const Napr::OutputConflict result =
-        Napr::CheckOutputConflict(m_copy.model(), m_copy.block(), group, colour);
+    const Napr::OutputConflict result = Napr::CheckOutputConflict(model(), copy(), group, colour);
     if (result.status)
         m_status->setText(*result.status);
     if (!result.conflict) {
         const Napr::BindingPlace at = place(row);
-        m_copy.block()[at.group] = static_cast<std::uint8_t>(group);
-        m_copy.block()[at.colour] = static_cast<std::uint8_t>(colour);
+        copy()[at.group] = static_cast<std::uint8_t>(group);
+        copy()[at.colour] = static_cast<std::uint8_t>(colour);
     }
-    Refresh(); // after a refusal the boxes show the stored value again
+    refill(); // after a refusal the boxes show the stored value again
 }
 
 void TForm13::groupChanged(Row row, int group)
 {
     // The colour shown in the row goes with the chosen group.
-    storeBinding(row, group, isSecondRow(row) ? 2 : m_copy.block()[place(row).colour]);
+    storeBinding(row, group, isSecondRow(row) ? LampColour::Green : copy()[place(row).colour]);
 }
 
 void TForm13::colourChanged(Row row, int colour)
 {
-    storeBinding(row, m_copy.block()[place(row).group], colour);
+    storeBinding(row, copy()[place(row).group], colour);
 }
 
 void TForm13::controlOffChanged(Row row, bool checked)
 {
-    m_copy.block()[place(row).controlOff] = checked ? 1 : 0;
-    Refresh();
+    copy()[place(row).controlOff] = checked ? 1 : 0;
+    refill();
 }
 
 void TForm13::reportTramLimit()
@@ -324,7 +288,7 @@ void TForm13::ToolButton1Click()
 void TForm13::ToolButton3Click()
 {
     m_mode = ChooserMode::Change;
-    const int type = Napr::directionType(m_copy.block(), m_selected);
+    const int type = Napr::directionType(copy(), m_selected);
     m_types->setCurrentRow(type < Napr::TypeCount ? type : 0);
     m_chooser->show();
     m_chooser->raise();
@@ -334,13 +298,13 @@ void TForm13::ButtonTypeOkClick()
 {
     const int type = std::max(m_types->currentRow(), 0);
     if (m_mode == ChooserMode::Add) {
-        if (Napr::addDirection(m_copy.block(), type) == Napr::AddResult::TramLimit)
+        if (Napr::addDirection(copy(), type) == Napr::AddResult::TramLimit)
             reportTramLimit();
-    } else if (!Napr::changeDirectionType(m_copy.block(), m_selected, type)) {
+    } else if (!Napr::changeDirectionType(copy(), m_selected, type)) {
         reportTramLimit();
     }
     m_chooser->hide();
-    Refresh();
+    refill();
 }
 
 void TForm13::ButtonTypeCancelClick()
@@ -350,15 +314,15 @@ void TForm13::ButtonTypeCancelClick()
 
 void TForm13::ToolButton2Click()
 {
-    (void)Napr::removeDirection(m_copy.block());
-    Refresh();
+    (void)Napr::removeDirection(copy());
+    refill();
 }
 
 void TForm13::Button1Click()
 {
     // The count byte and every direction and tram signal record, in one run.
-    m_copy.store(ProjectLayout::DirectionCount,
-                 ProjectLayout::ReservedByte - ProjectLayout::DirectionCount);
+    storeRange(ProjectLayout::DirectionCount,
+               ProjectLayout::ReservedByte - ProjectLayout::DirectionCount);
 }
 
 void TForm13::Button2Click()

@@ -1,10 +1,8 @@
 // Window "Направления".
 #pragma once
 
+#include "app/EditorDialog.h"
 #include "config/Directions.h"
-#include "model/DialogCopy.h"
-
-#include <QDialog>
 
 #include <array>
 #include <functional>
@@ -19,20 +17,16 @@ class Lamp;
 
 // "Направления": the directions of the current ring, their types and the output channels of
 // their lamps.
-class TForm13 : public QDialog
+class TForm13 : public EditorDialog
 {
     Q_OBJECT
 public:
     explicit TForm13(RingModel &model, QWidget *parent = nullptr);
 
-    [[nodiscard]] const ProjectBlock &dialogCopy() const { return m_copy.block(); }
     [[nodiscard]] int selectedDirection() const { return m_selected; }
 
     // Where the controller window's status line takes short messages.
     void setControllerStatus(std::function<void(const QString &)> sink);
-
-    void OpenDirectionsDialog();
-    void Refresh();
 
 public slots:
     void ListBox1Click(int row);
@@ -55,6 +49,7 @@ private:
     };
     enum class ChooserMode { Add, Change };
 
+    void refill() override;
     QFrame *buildPanel(const char *name, const QString &title, Lamp **lamp, Napr::Row first,
                        Napr::Row second, const char *rowName);
     void buildChooser();
@@ -66,7 +61,6 @@ private:
     void showPanels(int type);
     void reportTramLimit();
 
-    DialogCopy m_copy;
     std::function<void(const QString &)> m_controllerStatus;
     int m_selected = 0;
     int m_tramSignal = 0;

@@ -23,27 +23,27 @@ FieldLayout layoutOf(Field field)
 {
     switch (field) {
     case Field::MinRed:
-        return {PL::MinRed, 255};
+        return {PL::MinRed, ByteFieldMax};
     case Field::Yellow:
-        return {PL::Yellow, 255};
+        return {PL::Yellow, ByteFieldMax};
     case Field::RedYellow:
-        return {PL::RedYellow, 255};
+        return {PL::RedYellow, ByteFieldMax};
     case Field::GreenBlink:
-        return {PL::GreenBlink, 255};
+        return {PL::GreenBlink, ByteFieldMax};
     case Field::MinGreen:
-        return {PL::MinGreen, 255};
+        return {PL::MinGreen, ByteFieldMax};
     case Field::MaxPhaseDuration:
-        return {PL::MaxPhaseDuration, 65535};
+        return {PL::MaxPhaseDuration, WordFieldMax};
     case Field::AllRedDuration:
-        return {PL::AllRedDuration, 255};
+        return {PL::AllRedDuration, ByteFieldMax};
     case Field::RestartInterval:
-        return {PL::RestartInterval, 255};
+        return {PL::RestartInterval, ByteFieldMax};
     case Field::RestartAttempts:
-        return {PL::RestartAttempts, 255};
+        return {PL::RestartAttempts, ByteFieldMax};
     case Field::FailureClearMinutes:
-        return {PL::FailureClearMinutes, 255};
+        return {PL::FailureClearMinutes, ByteFieldMax};
     }
-    return {PL::MinRed, 255};
+    return {PL::MinRed, ByteFieldMax};
 }
 
 bool offDiagonal(int i, int j)
@@ -76,7 +76,7 @@ QString conflictTimeText(const ProjectBlock &block, int i, int j)
 int fieldValue(const ProjectBlock &block, Field field)
 {
     const FieldLayout s = layoutOf(field);
-    return s.maximum > 255 ? readU16(block, s.offset) : block[s.offset];
+    return s.maximum > ByteFieldMax ? readU16(block, s.offset) : block[s.offset];
 }
 
 int fieldMaximum(Field field)
@@ -91,7 +91,7 @@ bool applyField(ProjectBlock &block, Field field, const QString &text)
     const FieldLayout s = layoutOf(field);
     if (!ok || value < 0 || value > s.maximum)
         return false;
-    if (s.maximum > 255)
+    if (s.maximum > ByteFieldMax)
         writeU16(block, s.offset, static_cast<std::uint16_t>(value));
     else
         block[s.offset] = static_cast<std::uint8_t>(value);
@@ -122,7 +122,8 @@ bool applyConflictTime(ProjectBlock &block, int i, int j, const QString &text)
             return false;
         value = std::numeric_limits<qulonglong>::max();
     }
-    block[conflictTimeOffset(i, j)] = static_cast<std::uint8_t>(value > 255 ? 255 : value);
+    block[conflictTimeOffset(i, j)] =
+        static_cast<std::uint8_t>(std::min<qulonglong>(value, ByteFieldMax));
     return true;
 }
 

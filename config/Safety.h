@@ -51,6 +51,6 @@ bool applyConflictTime(ProjectBlock &block, int i, int j, const QString &text);
 inline constexpr std::size_t StoredOffset = ProjectLayout::ConflictTimes;
 inline constexpr std::size_t StoredSize =
     ProjectLayout::AllRedDuration + 1 - ProjectLayout::ConflictTimes;
-static_assert(StoredSize == 2061);
+static_assert(StoredOffset + StoredSize == ProjectLayout::Description);
 
 } // namespace Guard

@@ -1,10 +1,11 @@
 // Window "Параметры безопасности".
 #include "config/SafetyDialog.h"
 
+#include "app/Controls.h"
 #include "app/Prompts.h"
-#include "config/Templates.h"
 #include "config/Directions.h"
 #include "config/StringGrid.h"
+#include "config/Templates.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -29,30 +30,26 @@ QWidget *page(QWidget *content)
 
 } // namespace
 
-TForm7::TForm7(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(model)
+TForm7::TForm7(RingModel &model, QWidget *parent)
+    : EditorDialog(model, "Form7", QStringLiteral("Параметры безопасности"), parent)
 {
-    setObjectName(QStringLiteral("Form7"));
-    setWindowTitle(QStringLiteral("Параметры безопасности"));
     resize(640, 520);
     auto *layout = new QVBoxLayout(this);
-    m_pages = new QTabWidget(this);
-    m_pages->setObjectName(QStringLiteral("PageControl1"));
+    m_pages = named(new QTabWidget(this), "PageControl1");
     layout->addWidget(m_pages, 1);
 
-    m_flags = new StringGrid(this);
-    m_flags->setObjectName(QStringLiteral("StringGrid1"));
+    m_flags = named(new StringGrid(this), "StringGrid1");
     m_flags->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_flags->setCellColour([this](int row, int column) {
         if (row == column)
             return QColor(Qt::gray);
-        return Guard::conflictFlag(m_copy.block(), row - 1, column - 1) ? QColor(Qt::red)
-                                                                        : QColor(Qt::white);
+        return Guard::conflictFlag(copy(), row - 1, column - 1) ? QColor(Qt::red)
+                                                                : QColor(Qt::white);
     });
     connect(m_flags, &StringGrid::cellSelected, this, &TForm7::StringGrid1SelectCell);
     m_pages->addTab(page(m_flags), QStringLiteral("Флаги матрицы конфликтов"));
 
-    m_times = new StringGrid(this);
-    m_times->setObjectName(QStringLiteral("StringGrid2"));
+    m_times = named(new StringGrid(this), "StringGrid2");
     m_times->setCellColour(
         [](int row, int column) { return row == column ? QColor(Qt::gray) : QColor(); });
     m_pages->addTab(page(m_times), QStringLiteral("Времена матрицы конфликтов"));
@@ -64,23 +61,10 @@ TForm7::TForm7(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(mode
     m_pages->setCurrentIndex(2);
 
     auto *buttons = new QHBoxLayout;
-    auto *save = new QPushButton(QStringLiteral("Сохранить"), this);
-    save->setObjectName(QStringLiteral("Button1"));
-    connect(save, &QPushButton::clicked, this, &TForm7::Button1Click);
-    auto *close = new QPushButton(QStringLiteral("Закрыть"), this);
-    close->setObjectName(QStringLiteral("Button2"));
-    connect(close, &QPushButton::clicked, this, &TForm7::Button2Click);
     buttons->addStretch();
-    buttons->addWidget(save);
-    buttons->addWidget(close);
+    addSaveClose(buttons, "Button1", &TForm7::Button1Click, "Button2", &TForm7::Button2Click);
     layout->addLayout(buttons);
-
-    // No button answers Enter unless focused: Enter typed into a time, a cell or a field must not
-    // add an entry, set a range or store behind the user's back.
-    for (auto *button : findChildren<QPushButton *>())
-        button->setAutoDefault(false);
-    connect(&m_copy, &DialogCopy::retaken, this, &TForm7::LoadSafetyDialog);
-    LoadSafetyDialog();
+    refill();
 }
 
 QLineEdit *TForm7::numberField(int index)
@@ -106,8 +90,7 @@ QWidget *TForm7::buildTimesPage()
     };
     for (const auto &[field, label] : rows)
         form->addRow(label, numberField(int(field)));
-    m_fillMode = new QComboBox(page);
-    m_fillMode->setObjectName(QStringLiteral("ComboBox1"));
+    m_fillMode = named(new QComboBox(page), "ComboBox1");
     m_fillMode->addItems({QStringLiteral("Красный"), QStringLiteral("Зеленый")});
     form->addRow(QStringLiteral("Заполнение пром. тактов"), m_fillMode);
     form->addRow(QStringLiteral("Длительность режима КК (Кругом Красный )"),
@@ -128,9 +111,9 @@ QWidget *TForm7::buildFailuresPage()
     return page;
 }
 
-void TForm7::LoadSafetyDialog()
+void TForm7::refill()
 {
-    const ProjectBlock &block = m_copy.block();
+    const ProjectBlock &block = copy();
     const int n = Napr::directionCount(block);
     for (StringGrid *grid : {m_flags, m_times}) {
         grid->setGridSize(n + 1, n + 1);
@@ -157,31 +140,22 @@ void TForm7::LoadSafetyDialog()
     m_times->viewport()->update();
 }
 
-void TForm7::OpenSafetyDialog()
-{
-    m_copy.take();
-    LoadSafetyDialog();
-    show();
-    raise();
-    activateWindow();
-}
-
 void TForm7::StringGrid1SelectCell(int row, int column)
 {
     if (row != column)
-        Guard::toggleConflictFlag(m_copy.block(), row - 1, column - 1);
+        Guard::toggleConflictFlag(copy(), row - 1, column - 1);
     // What was typed since the last save gives way to the copy.
-    LoadSafetyDialog();
+    refill();
 }
 
 void TForm7::Button1Click()
 {
-    if (TemplatesConflict(m_copy.block()) &&
+    if (TemplatesConflict(copy()) &&
         askQuestion(this, Fazas::DialogCaption, Fazas::ConflictText,
                     QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
     m_times->commitEdit();
-    ProjectBlock &block = m_copy.block();
+    ProjectBlock &block = copy();
     for (int f = 0; f < Guard::FieldCount; ++f)
         (void)Guard::applyField(block, Field(f), m_fields[std::size_t(f)]->text());
     Guard::setFillMode(block, m_fillMode->currentIndex());
@@ -189,8 +163,8 @@ void TForm7::Button1Click()
         const QTableWidgetItem *cell = m_times->item(i + 1, j + 1);
         return cell ? cell->text() : QString();
     });
-    m_copy.store(Guard::StoredOffset, Guard::StoredSize);
-    LoadSafetyDialog();
+    storeRange(Guard::StoredOffset, Guard::StoredSize);
+    refill();
 }
 
 void TForm7::Button2Click()

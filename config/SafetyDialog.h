@@ -1,10 +1,8 @@
 // Window "Параметры безопасности".
 #pragma once
 
+#include "app/EditorDialog.h"
 #include "config/Safety.h"
-#include "model/DialogCopy.h"
-
-#include <QDialog>
 
 #include <array>
 
@@ -15,16 +13,11 @@ class StringGrid;
 
 // "Параметры безопасности": conflict matrix flags and times, transition durations and the
 // failure settings of the current ring.
-class TForm7 : public QDialog
+class TForm7 : public EditorDialog
 {
     Q_OBJECT
 public:
     explicit TForm7(RingModel &model, QWidget *parent = nullptr);
-
-    [[nodiscard]] const ProjectBlock &dialogCopy() const { return m_copy.block(); }
-
-    void OpenSafetyDialog();
-    void LoadSafetyDialog();
 
 public slots:
     void StringGrid1SelectCell(int row, int column); // flags
@@ -32,11 +25,11 @@ public slots:
     void Button2Click();                             // "Закрыть"
 
 private:
+    void refill() override;
     QWidget *buildTimesPage();
     QWidget *buildFailuresPage();
     QLineEdit *numberField(int index);
 
-    DialogCopy m_copy;
     QTabWidget *m_pages = nullptr;
     StringGrid *m_flags = nullptr;
     // Only cells whose flag is set can be chosen, and they take digits only.

@@ -1,24 +1,18 @@
 // Window "Шаблоны фаз".
 #pragma once
 
-#include "model/DialogCopy.h"
-
-#include <QDialog>
+#include "app/EditorDialog.h"
 
 class QLabel;
 class QPushButton;
 class StringGrid;
 
 // "Шаблоны фаз": which directions are green in each of the 32 phase templates.
-class TForm8 : public QDialog
+class TForm8 : public EditorDialog
 {
     Q_OBJECT
 public:
     explicit TForm8(RingModel &model, QWidget *parent = nullptr);
-
-    [[nodiscard]] const ProjectBlock &dialogCopy() const { return m_copy.block(); }
-
-    void OpenTemplatesDialog();
 
 public slots:
     void StringGrid1SelectCell(int row, int column);
@@ -26,8 +20,7 @@ public slots:
     void Button2Click(); // "Закрыть"
 
 private:
-    void rebuild();
+    void refill() override;
 
-    DialogCopy m_copy;
     StringGrid *m_grid = nullptr;
 };

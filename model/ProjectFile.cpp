@@ -48,7 +48,7 @@ OpenResult open(RingModel &model, const QString &path)
 
 std::optional<QString> save(RingModel &model, const QString &path)
 {
-    model.StoreWorkingCopy();
+    model.storeWorkingCopy();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return QStringLiteral("Не удалось создать файл \"%1\": %2").arg(path, file.errorString());

@@ -6,6 +6,21 @@
 #include <algorithm>
 
 namespace PL = ProjectLayout;
+namespace DL = DirectionLayout;
+
+namespace {
+// Second rows are green channels whatever their first row is.
+void setSecondRowsGreen(ProjectBlock &p)
+{
+    for (int d = 0; d < MaxDirections; ++d) {
+        const std::size_t at = directionOffset(d);
+        for (const std::size_t row : {DL::Red2, DL::Yellow2, DL::Green2})
+            p[at + row + DL::BindingColour] = LampColour::Green;
+    }
+    for (int n = 0; n < TramSignals; ++n)
+        p[tramSignalOffset(n) + TramSignalLayout::Lower2 + DL::BindingColour] = LampColour::Green;
+}
+} // namespace
 
 RingModel::RingModel(QObject *parent)
     : QObject(parent), m_stores(std::make_unique<std::array<RingData, MaxRings>>()),
@@ -28,14 +43,14 @@ void RingModel::setModified(bool modified)
     emit modifiedChanged(modified);
 }
 
-void RingModel::StoreWorkingCopy()
+void RingModel::storeWorkingCopy()
 {
     store(m_currentRing) = *m_work;
 }
 
 void RingModel::SwitchRing(int ring)
 {
-    StoreWorkingCopy();
+    storeWorkingCopy();
     m_currentRing = clampIndex(ring, MaxRings);
     *m_work = store(m_currentRing);
     emit currentRingReplaced();
@@ -90,15 +105,11 @@ void RingModel::NewProjectDefaults()
     p[templateMarkOffset(1, 1)] = 1;
     for (int d = 0; d < MaxDirections; ++d) {
         const std::size_t at = directionOffset(d);
-        p[at + 2] = 0;
-        p[at + 8] = 1;
-        p[at + 14] = 2;
-        p[at + 5] = 2;
-        p[at + 11] = 2;
-        p[at + 17] = 2;
+        p[at + DL::Red1 + DL::BindingColour] = LampColour::Red;
+        p[at + DL::Yellow1 + DL::BindingColour] = LampColour::Yellow;
+        p[at + DL::Green1 + DL::BindingColour] = LampColour::Green;
     }
-    for (int n = 0; n < TramSignals; ++n)
-        p[tramSignalOffset(n) + 4] = 2;
+    setSecondRowsGreen(p);
 
     for (int prog = 0; prog < MaxPrograms; ++prog) {
         g[programOffset(prog) + ProgramLayout::PhaseCount] = 2;
@@ -120,9 +131,8 @@ void RingModel::NewProjectDefaults()
     for (int d = 0; d < 2; ++d) {
         const std::size_t at = directionOffset(d);
         const auto group = static_cast<std::uint8_t>(d + 1);
-        p[at + 1] = group;
-        p[at + 7] = group;
-        p[at + 13] = group;
+        for (const std::size_t row : {DL::Red1, DL::Yellow1, DL::Green1})
+            p[at + row + DL::BindingGroup] = group;
     }
     store(0).project = p;
 
@@ -135,16 +145,9 @@ void RingModel::LoadFixup()
 {
     for (auto &ring : *m_stores) {
         auto &p = ring.project;
-        for (int d = 0; d < MaxDirections; ++d) {
-            const std::size_t at = directionOffset(d);
-            p[at + 5] = 2;
-            p[at + 11] = 2;
-            p[at + 17] = 2;
-        }
-        for (int n = 0; n < TramSignals; ++n)
-            p[tramSignalOffset(n) + 4] = 2;
+        setSecondRowsGreen(p);
         if (readU16(p, PL::Marker) != PL::MarkerValue)
-            std::fill_n(p.begin() + PL::RingCount, 4, 0);
+            std::fill_n(p.begin() + PL::RingCount, PL::MarkedSize, 0);
     }
 }
 

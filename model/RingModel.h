@@ -47,7 +47,7 @@ public:
     void SelectProgram(int program);
     void NewProjectDefaults();
     void LoadFixup();
-    void StoreWorkingCopy();
+    void storeWorkingCopy();
 
     // An editor stored its changes into the working copy: mark the project modified and let
     // the main window redraw what it shows.

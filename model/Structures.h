@@ -20,6 +20,20 @@ inline constexpr int WeekDays = 7;
 inline constexpr int MaxRings = 4;
 inline constexpr int TramSignals = 4;
 
+// Value ranges of the block's fields.
+inline constexpr int ByteFieldMax = 0xFF;
+inline constexpr int WordFieldMax = 0xFFFF; // u16 fields
+inline constexpr int DirectionTypes = 7;    // 0..6; trams are 4..6
+inline constexpr int FirstTramType = 4, LastTramType = 6;
+inline constexpr int OutputGroups = 8; // 1..8, 0 = none
+inline constexpr int LampColours = 3;
+namespace LampColour {
+inline constexpr std::uint8_t Red = 0, Yellow = 1, Green = 2;
+} // namespace LampColour
+inline constexpr int PhaseTypes = 3;            // fixed, combined, pedestrian call
+inline constexpr int PedestrianCallChoices = 2; // none, call
+inline constexpr int MaxGpsUtcOffset = 12;      // hours either side of UTC
+
 namespace ProjectLayout {
 inline constexpr std::size_t Size = 10878;
 inline constexpr std::size_t BlockSize = 0; // u16
@@ -48,11 +62,12 @@ inline constexpr std::size_t SafetyReserved = 10350;
 inline constexpr std::size_t AllRedDuration = 10351;
 inline constexpr std::size_t Description = 10352;
 inline constexpr std::size_t DescriptionSize = 128;
-inline constexpr std::size_t Marker = 10480; // u16, 0xABBA when 10482..10485 are valid
+inline constexpr std::size_t Marker = 10480; // u16, 0xABBA when the MarkedSize bytes are valid
 inline constexpr std::uint16_t MarkerValue = 0xABBA;
 inline constexpr std::size_t RingCount = 10482;
 inline constexpr std::size_t SyncFlag = 10483;
 inline constexpr std::size_t SyncShift = 10484; // u16
+inline constexpr std::size_t MarkedSize = 4;    // RingCount .. SyncShift
 inline constexpr std::size_t Reserved = 10486;
 inline constexpr std::size_t ReservedSize = 378;
 inline constexpr std::size_t JournalPowerOn = 10864;
@@ -111,7 +126,8 @@ inline constexpr std::size_t Type = 0;
 inline constexpr std::size_t MainTime = 1; // u16, Тосн
 inline constexpr std::size_t MinTime = 3;  // u16, Тмин
 inline constexpr std::size_t Template = 5;
-inline constexpr std::size_t Additions = 6; // 3 bytes per direction
+inline constexpr std::size_t Additions = 6; // AdditionSize bytes per direction
+inline constexpr std::size_t AdditionSize = 3;
 inline constexpr std::size_t EarlyGreen = 0, GreenExtension = 1, ExtraRed = 2;
 inline constexpr std::size_t PedestrianCall1 = 102, PedestrianCall2 = 103;
 } // namespace PhaseLayout
@@ -156,7 +172,9 @@ static_assert(ProjectLayout::Description + ProjectLayout::DescriptionSize == Pro
 static_assert(ProjectLayout::Reserved + ProjectLayout::ReservedSize ==
               ProjectLayout::JournalPowerOn);
 static_assert(ProjectLayout::Crc + 4 == ProjectLayout::Size);
-static_assert(PhaseLayout::Additions + 3 * MaxDirections == PhaseLayout::PedestrianCall1);
+static_assert(PhaseLayout::Additions + PhaseLayout::AdditionSize * MaxDirections ==
+              PhaseLayout::PedestrianCall1);
+static_assert(ProjectLayout::RingCount + ProjectLayout::MarkedSize == ProjectLayout::Reserved);
 static_assert(PhaseLayout::PedestrianCall2 + 1 == PhaseLayout::Size);
 static_assert(ProgramLayout::Phases + MaxPhases * PhaseLayout::Size == ProgramLayout::Size);
 static_assert(MaxPrograms * ProgramLayout::Size == ProgramsLayout::BlockSize);
@@ -224,6 +242,10 @@ struct RingData
 [[nodiscard]] constexpr std::size_t weekPlanDayOffset(int w, int day)
 {
     return weekPlanOffset(w) + clampIndex(day, WeekDays);
+}
+[[nodiscard]] constexpr std::size_t phaseAdditionOffset(int d)
+{
+    return PhaseLayout::Additions + PhaseLayout::AdditionSize * clampIndex(d, MaxDirections);
 }
 [[nodiscard]] constexpr std::size_t yearWeekOffset(int week)
 {

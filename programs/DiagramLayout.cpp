@@ -26,12 +26,12 @@ ProgramSlots computeSlots(const ProjectBlock &project, const ProgramsBlock &prog
 {
     ProgramSlots result;
     Takts takts;
-    takts.Bind(project, programs);
+    takts.bind(project, programs);
     result.phaseCount = takts.phaseCount(program);
     result.directionCount = takts.directionCount();
     for (int f = 0; f < result.phaseCount; ++f) {
         const TransitionTable table =
-            takts.ComputeTransition(program, program, f, takts.NextPhase(program, f));
+            takts.computeTransition(program, program, f, takts.nextPhase(program, f));
         result.templateIndex[f] = programs[phaseOffset(program, f) + PhaseLayout::Template];
         for (int d = 0; d < result.directionCount; ++d) {
             auto &row = result.tacts[f][d];

@@ -1,5 +1,7 @@
 #include "programs/PhaseEditPanel.h"
 
+#include "app/Controls.h"
+
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -12,26 +14,9 @@
 
 namespace {
 
-template <typename T> T *named(QWidget *parent, const char *name)
-{
-    auto *widget = new T(parent);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-QLabel *readOut(QWidget *parent, const char *name)
-{
-    auto *label = named<QLabel>(parent, name);
-    label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Sunken);
-    label->setMinimumWidth(40);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-}
-
 QComboBox *callSelector(QWidget *parent, const char *name)
 {
-    auto *combo = named<QComboBox>(parent, name);
+    auto *combo = named(new QComboBox(parent), name);
     combo->addItems({QStringLiteral("НЕТ"), QStringLiteral("ЗАПРОС")});
     return combo;
 }
@@ -54,33 +39,32 @@ PhaseEditPanel::PhaseEditPanel(QWidget *parent) : QFrame(parent)
     auto *main = new QWidget(m_pages);
     auto *mainForm = new QFormLayout(main);
     auto *numbers = new QHBoxLayout;
-    m_phaseNumber = readOut(main, "PanelFazaNum");
-    m_directionNumber = readOut(main, "PanelNaprNum");
+    m_phaseNumber = readOut(main, "PanelFazaNum", 40);
+    m_directionNumber = readOut(main, "PanelNaprNum", 40);
     numbers->addWidget(new QLabel(QStringLiteral("Фаза"), main));
     numbers->addWidget(m_phaseNumber);
     numbers->addWidget(new QLabel(QStringLiteral("Напр."), main));
     numbers->addWidget(m_directionNumber);
     mainForm->addRow(numbers);
-    m_template = named<QComboBox>(main, "ComboBoxNumFaza");
-    for (int t = 1; t <= MaxTemplates; ++t)
-        m_template->addItem(QString::number(t));
+    m_template = named(new QComboBox(main), "ComboBoxNumFaza");
+    addNumbers(m_template, MaxTemplates);
     m_template->setCurrentIndex(0);
     mainForm->addRow(QStringLiteral("Шаблон ФАЗЫ"), m_template);
-    m_mainTime = named<QLineEdit>(main, "Edit1");
+    m_mainTime = named(new QLineEdit(main), "Edit1");
     mainForm->addRow(QStringLiteral("Основное время Тосн, с"), m_mainTime);
-    m_type = named<QComboBox>(main, "ComboBox1");
-    for (int t = 0; t < 3; ++t)
+    m_type = named(new QComboBox(main), "ComboBox1");
+    for (int t = 0; t < PhaseTypes; ++t)
         m_type->addItem(Progutil::phaseTypeName(t));
     mainForm->addRow(QStringLiteral("Тип фазы"), m_type);
-    m_minTime = named<QLineEdit>(main, "Edit4");
+    m_minTime = named(new QLineEdit(main), "Edit4");
     mainForm->addRow(QStringLiteral("Минимальное время Тмин, с"), m_minTime);
     m_pages->addTab(main, QStringLiteral("ОСНОВНЫЕ"));
 
     auto *intermediate = new QWidget(m_pages);
     auto *interForm = new QFormLayout(intermediate);
-    m_earlyGreen = named<QLineEdit>(intermediate, "Edit2");
-    m_extension = named<QLineEdit>(intermediate, "Edit3");
-    m_extraRed = named<QLineEdit>(intermediate, "Edit6");
+    m_earlyGreen = named(new QLineEdit(intermediate), "Edit2");
+    m_extension = named(new QLineEdit(intermediate), "Edit3");
+    m_extraRed = named(new QLineEdit(intermediate), "Edit6");
     interForm->addRow(QStringLiteral("Зеленый доп. 1"), m_earlyGreen);
     interForm->addRow(QStringLiteral("Зеленый доп. 2"), m_extension);
     interForm->addRow(QStringLiteral("Красный доп."), m_extraRed);
@@ -88,7 +72,7 @@ PhaseEditPanel::PhaseEditPanel(QWidget *parent) : QFrame(parent)
 
     auto *pedestrian = new QWidget(m_pages);
     auto *pedLayout = new QVBoxLayout(pedestrian);
-    m_calls = named<QWidget>(pedestrian, "Panel7");
+    m_calls = named(new QWidget(pedestrian), "Panel7");
     auto *callForm = new QFormLayout(m_calls);
     m_call1 = callSelector(m_calls, "ComboBox4");
     m_call2 = callSelector(m_calls, "ComboBox5");
@@ -98,9 +82,9 @@ PhaseEditPanel::PhaseEditPanel(QWidget *parent) : QFrame(parent)
     pedLayout->addStretch();
     m_pages->addTab(pedestrian, QStringLiteral("ТВП"));
 
-    m_ok = named<QPushButton>(this, "Button2");
+    m_ok = named(new QPushButton(this), "Button2");
     m_ok->setText(QStringLiteral("OK"));
-    m_cancel = named<QPushButton>(this, "Button3");
+    m_cancel = named(new QPushButton(this), "Button3");
     m_cancel->setText(QStringLiteral("Отмена"));
     m_ok->setCursor(Qt::ArrowCursor);
     m_cancel->setCursor(Qt::ArrowCursor);
@@ -127,13 +111,13 @@ void PhaseEditPanel::fill(int phase, int direction, const Progutil::PhaseValues 
     m_directionNumber->setText(QString::number(direction + 1));
     m_template->setCurrentIndex(values.templateIndex < MaxTemplates ? values.templateIndex : -1);
     m_mainTime->setText(QString::number(values.mainTime));
-    m_type->setCurrentIndex(values.type < 3 ? values.type : -1);
+    m_type->setCurrentIndex(values.type < PhaseTypes ? values.type : -1);
     m_minTime->setText(QString::number(values.minTime));
     m_earlyGreen->setText(QString::number(values.earlyGreen));
     m_extension->setText(QString::number(values.greenExtension));
     m_extraRed->setText(QString::number(values.extraRed));
-    m_call1->setCurrentIndex(values.call1 < 2 ? values.call1 : -1);
-    m_call2->setCurrentIndex(values.call2 < 2 ? values.call2 : -1);
+    m_call1->setCurrentIndex(values.call1 < PedestrianCallChoices ? values.call1 : -1);
+    m_call2->setCurrentIndex(values.call2 < PedestrianCallChoices ? values.call2 : -1);
     m_type->setEnabled(typeSelectable);
     m_earlyGreen->setEnabled(additionsEditable);
     m_extension->setEnabled(additionsEditable);

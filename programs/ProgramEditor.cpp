@@ -3,37 +3,28 @@
 #include "model/RingModel.h"
 #include "programs/DirectionPanel.h"
 #include "programs/PhaseEditPanel.h"
-#include "programs/ProgramView.h"
 #include "programs/ProgramOps.h"
+#include "programs/ProgramView.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QToolButton>
 
-ProgramEditor::ProgramEditor(RingModel &model, QWidget &form, QScrollArea *scrollBox,
-                             std::function<void()> windowRefresh)
-    : QObject(&form), m_model(model), m_windowRefresh(std::move(windowRefresh)),
-      m_scrollBox(scrollBox)
+ProgramEditor::ProgramEditor(RingModel &model, const ProgramControls &controls,
+                             QScrollArea *scrollBox, std::function<void()> windowRefresh)
+    : QObject(controls.form), m_model(model), m_windowRefresh(std::move(windowRefresh)),
+      m_scrollBox(scrollBox), m_controls(controls)
 {
     setObjectName(QStringLiteral("ProgramEditor"));
     m_view = new ProgramView(m_model);
     scrollBox->setWidget(m_view);
     m_edit = new PhaseEditPanel(m_view);
     m_direction = new DirectionPanel(m_view);
-    m_cycle = form.findChild<QLabel *>(QStringLiteral("Panel3"));
-    m_phaseNumber = form.findChild<QLabel *>(QStringLiteral("Panel5"));
-    m_phaseType = form.findChild<QLabel *>(QStringLiteral("Panel6"));
-
-    const std::pair<const char *, void (ProgramEditor::*)()> buttons[] = {
-        {"BitBtn1", &ProgramEditor::BitBtn1Click},
-        {"BitBtn2", &ProgramEditor::BitBtn2Click},
-        {"BitBtn3", &ProgramEditor::BitBtn3Click},
-        {"BitBtn4", &ProgramEditor::BitBtn4Click},
-    };
-    for (const auto &[name, handler] : buttons)
-        if (auto *button = form.findChild<QToolButton *>(QLatin1String(name)))
-            connect(button, &QToolButton::clicked, this, handler);
+    connect(controls.addPhase, &QToolButton::clicked, this, &ProgramEditor::BitBtn1Click);
+    connect(controls.removePhase, &QToolButton::clicked, this, &ProgramEditor::BitBtn2Click);
+    connect(controls.zoomIn, &QToolButton::clicked, this, &ProgramEditor::BitBtn3Click);
+    connect(controls.zoomOut, &QToolButton::clicked, this, &ProgramEditor::BitBtn4Click);
     connect(m_edit->okButton(), &QPushButton::clicked, this, &ProgramEditor::Button2Click);
     connect(m_edit->cancelButton(), &QPushButton::clicked, this, &ProgramEditor::Button3Click);
     connect(m_direction->okButton(), &QPushButton::clicked, this, &ProgramEditor::Button4Click);
@@ -57,10 +48,9 @@ void ProgramEditor::displayRefresh()
     if (!m_direction->isHidden())
         m_direction->fill(m_direction->direction(),
                           m_model.project()[directionOffset(m_direction->direction())]);
-    m_view->Show(program);
-    if (m_cycle)
-        m_cycle->setText(QString::number(m_view->CycleLength()) + QStringLiteral(" c"));
-    StatusRefresh();
+    m_view->showProgram(program);
+    m_controls.cycle->setText(QString::number(m_view->cycleLength()) + QStringLiteral(" c"));
+    statusRefresh();
 }
 
 void ProgramEditor::hidePanels()
@@ -77,14 +67,12 @@ void ProgramEditor::finishEdit(bool changed)
         m_windowRefresh();
 }
 
-void ProgramEditor::StatusRefresh()
+void ProgramEditor::statusRefresh()
 {
     const int phase = m_view->currentPhase();
     const int type = m_model.programs()[phaseOffset(m_view->program(), phase) + PhaseLayout::Type];
-    if (m_phaseNumber)
-        m_phaseNumber->setText(QString::number(phase + 1));
-    if (m_phaseType)
-        m_phaseType->setText(Progutil::phaseTypeName(type));
+    m_controls.phaseNumber->setText(QString::number(phase + 1));
+    m_controls.phaseType->setText(Progutil::phaseTypeName(type));
 }
 
 void ProgramEditor::BitBtn1Click()
@@ -101,7 +89,7 @@ void ProgramEditor::BitBtn2Click()
     const bool removed =
         Progutil::removePhase(m_model.programs(), m_view->program(), m_view->currentPhase());
     finishEdit(removed);
-    StatusRefresh();
+    statusRefresh();
 }
 
 void ProgramEditor::BitBtn3Click()
@@ -130,7 +118,7 @@ void ProgramEditor::BarClick(int phase, int direction, int)
     m_edit->show();
     // A bar near the window's edge would otherwise open the panel out of sight.
     m_scrollBox->ensureWidgetVisible(m_edit, 0, 0);
-    StatusRefresh();
+    statusRefresh();
 }
 
 void ProgramEditor::Button2Click()
@@ -174,7 +162,7 @@ void ProgramEditor::Button4Click()
         m_model.applyEdit();
         return;
     }
-    m_view->Rebuild();
+    m_view->rebuild();
 }
 
 void ProgramEditor::Button5Click()
@@ -186,5 +174,5 @@ void ProgramEditor::PhasePanelClick(int phase)
 {
     m_view->setCurrentPhase(phase);
     m_windowRefresh();
-    StatusRefresh();
+    statusRefresh();
 }

@@ -9,17 +9,30 @@ class PhaseEditPanel;
 class ProgramView;
 class QLabel;
 class QScrollArea;
+class QToolButton;
 class RingModel;
 
+// The controls of the main window's program toolbar that the program editor drives.
+struct ProgramControls
+{
+    QWidget *form = nullptr;            // the window holding them; owns the editor
+    QToolButton *addPhase = nullptr;    // BitBtn1
+    QToolButton *removePhase = nullptr; // BitBtn2
+    QToolButton *zoomIn = nullptr;      // BitBtn3
+    QToolButton *zoomOut = nullptr;     // BitBtn4
+    QLabel *cycle = nullptr;            // Panel3
+    QLabel *phaseNumber = nullptr;      // Panel5
+    QLabel *phaseType = nullptr;        // Panel6
+};
+
 // The main window's program editor: puts the program view into ScrollBox1 and handles the
-// program toolbar, the edit panels and the phase read-outs. `form` is the window that holds
-// the toolbar buttons and read-outs; `windowRefresh` is its program display refresh, whose
-// share of the work is displayRefresh().
+// program toolbar, the edit panels and the phase read-outs. `windowRefresh` is the window's
+// program display refresh, whose share of the work is displayRefresh().
 class ProgramEditor : public QObject
 {
     Q_OBJECT
 public:
-    ProgramEditor(RingModel &model, QWidget &form, QScrollArea *scrollBox,
+    ProgramEditor(RingModel &model, const ProgramControls &controls, QScrollArea *scrollBox,
                   std::function<void()> windowRefresh);
 
     // Shows the current program, its cycle length and the phase read-outs.
@@ -41,7 +54,7 @@ public slots:
     void BarClick(int phase, int direction, int slot);
     void DirectionLabelClick(int direction);
     void PhasePanelClick(int phase);
-    void StatusRefresh();
+    void statusRefresh();
 
 private:
     void hidePanels();
@@ -55,8 +68,6 @@ private:
     ProgramView *m_view = nullptr;
     PhaseEditPanel *m_edit = nullptr;
     DirectionPanel *m_direction = nullptr;
-    QLabel *m_cycle = nullptr;       // Panel3
-    QLabel *m_phaseNumber = nullptr; // Panel5
-    QLabel *m_phaseType = nullptr;   // Panel6
+    ProgramControls m_controls;
     int m_shownProgram = -1;
 };

@@ -30,7 +30,7 @@ namespace {
 
 bool isTram(int type)
 {
-    return type >= 4 && type <= 6;
+    return type >= FirstTramType && type <= LastTramType;
 }
 
 int directionType(const ProjectBlock &project, int d)
@@ -63,7 +63,7 @@ QString directionCaption(const ProjectBlock &project, int direction)
 PhaseValues readPhase(const ProgramsBlock &programs, int program, int phase, int direction)
 {
     const std::size_t at = phaseOffset(program, phase);
-    const std::size_t add = at + FL::Additions + 3 * clampIndex(direction, MaxDirections);
+    const std::size_t add = at + phaseAdditionOffset(direction);
     PhaseValues v;
     v.type = programs[at + FL::Type];
     v.mainTime = readU16(programs, at + FL::MainTime);
@@ -117,18 +117,19 @@ bool applyPhaseEdit(ProgramsBlock &programs, int program, int phase, int directi
                     const PhaseEditInput &input)
 {
     const std::size_t at = phaseOffset(program, phase);
-    const std::size_t add = at + FL::Additions + 3 * clampIndex(direction, MaxDirections);
+    const std::size_t add = at + phaseAdditionOffset(direction);
     bool changed = false;
-    setWord(programs, at + FL::MainTime, parseNumber(input.mainTime, 1, 0xFFFF), changed);
-    setByte(programs, add + FL::EarlyGreen, parseNumber(input.earlyGreen, 0, 0xFF), changed);
-    setByte(programs, add + FL::GreenExtension, parseNumber(input.greenExtension, 0, 0xFF),
+    setWord(programs, at + FL::MainTime, parseNumber(input.mainTime, 1, WordFieldMax), changed);
+    setByte(programs, add + FL::EarlyGreen, parseNumber(input.earlyGreen, 0, ByteFieldMax),
             changed);
-    setByte(programs, add + FL::ExtraRed, parseNumber(input.extraRed, 0, 0xFF), changed);
-    setWord(programs, at + FL::MinTime, parseNumber(input.minTime, 1, 0xFFFF), changed);
-    setByte(programs, at + FL::Type, item(input.type, 3), changed);
+    setByte(programs, add + FL::GreenExtension, parseNumber(input.greenExtension, 0, ByteFieldMax),
+            changed);
+    setByte(programs, add + FL::ExtraRed, parseNumber(input.extraRed, 0, ByteFieldMax), changed);
+    setWord(programs, at + FL::MinTime, parseNumber(input.minTime, 1, WordFieldMax), changed);
+    setByte(programs, at + FL::Type, item(input.type, PhaseTypes), changed);
     setByte(programs, at + FL::Template, item(input.templateIndex, MaxTemplates), changed);
-    setByte(programs, at + FL::PedestrianCall1, item(input.call1, 2), changed);
-    setByte(programs, at + FL::PedestrianCall2, item(input.call2, 2), changed);
+    setByte(programs, at + FL::PedestrianCall1, item(input.call1, PedestrianCallChoices), changed);
+    setByte(programs, at + FL::PedestrianCall2, item(input.call2, PedestrianCallChoices), changed);
     return changed;
 }
 

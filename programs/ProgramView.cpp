@@ -37,13 +37,13 @@ ProgramView::ProgramView(RingModel &model, QWidget *parent) : QWidget(parent), m
     setMouseTracking(false);
 }
 
-void ProgramView::Show(int program)
+void ProgramView::showProgram(int program)
 {
     m_program = clampIndex(program, MaxPrograms);
-    Rebuild();
+    rebuild();
 }
 
-void ProgramView::Rebuild()
+void ProgramView::rebuild()
 {
     const Diagram::ProgramSlots grid =
         Diagram::computeSlots(m_model.project(), m_model.programs(), m_program);
@@ -54,11 +54,11 @@ void ProgramView::Rebuild()
     update();
 }
 
-int ProgramView::CycleLength() const
+int ProgramView::cycleLength() const
 {
     Takts takts;
-    takts.Bind(m_model.project(), m_model.programs());
-    return takts.CycleLength(m_program);
+    takts.bind(m_model.project(), m_model.programs());
+    return takts.cycleLength(m_program);
 }
 
 void ProgramView::zoomBy(double factor)
@@ -68,7 +68,7 @@ void ProgramView::zoomBy(double factor)
     const auto scale = static_cast<float>(double(m_scale) * factor);
     if (std::isnormal(scale))
         m_scale = scale;
-    Rebuild();
+    rebuild();
 }
 
 void ProgramView::zoomIn()

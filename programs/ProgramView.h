@@ -17,10 +17,10 @@ public:
     explicit ProgramView(RingModel &model, QWidget *parent = nullptr);
 
     // Makes `program` the displayed one and rebuilds.
-    void Show(int program);
+    void showProgram(int program);
     // Recomputes the tacts of the displayed program from the working blocks and lays them out.
-    void Rebuild();
-    [[nodiscard]] int CycleLength() const;
+    void rebuild();
+    [[nodiscard]] int cycleLength() const;
 
     [[nodiscard]] int program() const { return m_program; }
     [[nodiscard]] int currentPhase() const { return m_currentPhase; }

@@ -12,7 +12,7 @@ int effectivePhaseCount(std::uint8_t stored)
     return std::clamp(int(stored), 1, MaxPhases);
 }
 
-void Takts::Bind(const ProjectBlock &project, const ProgramsBlock &programs)
+void Takts::bind(const ProjectBlock &project, const ProgramsBlock &programs)
 {
     m_project = &project;
     m_programs = &programs;
@@ -26,7 +26,7 @@ int Takts::phaseCount(int program) const
     return effectivePhaseCount((*m_programs)[programOffset(program) + ProgramLayout::PhaseCount]);
 }
 
-int Takts::NextPhase(int program, int phase) const
+int Takts::nextPhase(int program, int phase) const
 {
     return phase + 1 < phaseCount(program) ? phase + 1 : 0;
 }
@@ -48,7 +48,7 @@ void append(DirectionTacts &row, int &next, std::uint8_t colour, int duration)
 
 } // namespace
 
-TransitionTable Takts::ComputeTransition(int fromProgram, int toProgram, int fromPhase,
+TransitionTable Takts::computeTransition(int fromProgram, int toProgram, int fromPhase,
                                          int toPhase) const
 {
     TransitionTable table;
@@ -68,11 +68,11 @@ TransitionTable Takts::ComputeTransition(int fromProgram, int toProgram, int fro
 
     auto gFrom = [&](int i) { return mark(tFrom, i); };
     auto gTo = [&](int i) { return mark(tTo, i); };
-    auto early = [&](int i) { return int(g[to + FL::Additions + 3 * i + FL::EarlyGreen]); };
+    auto early = [&](int i) { return int(g[to + phaseAdditionOffset(i) + FL::EarlyGreen]); };
     auto extension = [&](int i) {
-        return int(g[from + FL::Additions + 3 * i + FL::GreenExtension]);
+        return int(g[from + phaseAdditionOffset(i) + FL::GreenExtension]);
     };
-    auto extraRed = [&](int i) { return int(g[from + FL::Additions + 3 * i + FL::ExtraRed]); };
+    auto extraRed = [&](int i) { return int(g[from + phaseAdditionOffset(i) + FL::ExtraRed]); };
     auto vehicle = [&](int i) { return p[directionOffset(i) + DirectionLayout::Type] == 0; };
     auto conflict = [&](int j, int k) { return p[conflictFlagOffset(j, k)] != 0; };
     auto conflictTime = [&](int j, int k) { return int(p[conflictTimeOffset(j, k)]); };
@@ -150,12 +150,12 @@ TransitionTable Takts::ComputeTransition(int fromProgram, int toProgram, int fro
     return table;
 }
 
-int Takts::CycleLength(int program) const
+int Takts::cycleLength(int program) const
 {
     int total = 0;
     const int count = phaseCount(program);
     for (int f = 0; f < count; ++f) {
-        const TransitionTable t = ComputeTransition(program, program, f, NextPhase(program, f));
+        const TransitionTable t = computeTransition(program, program, f, nextPhase(program, f));
         total += t.mainTime + t.interval;
     }
     return total;

@@ -45,12 +45,12 @@ struct TransitionTable
 class Takts
 {
 public:
-    void Bind(const ProjectBlock &project, const ProgramsBlock &programs);
+    void bind(const ProjectBlock &project, const ProgramsBlock &programs);
 
-    [[nodiscard]] TransitionTable ComputeTransition(int fromProgram, int toProgram, int fromPhase,
+    [[nodiscard]] TransitionTable computeTransition(int fromProgram, int toProgram, int fromPhase,
                                                     int toPhase) const;
-    [[nodiscard]] int NextPhase(int program, int phase) const;
-    [[nodiscard]] int CycleLength(int program) const;
+    [[nodiscard]] int nextPhase(int program, int phase) const;
+    [[nodiscard]] int cycleLength(int program) const;
 
     // Directions taken into account: the stored count, never more than the table holds.
     [[nodiscard]] int directionCount() const { return m_directionCount; }

@@ -1,6 +1,7 @@
 // Window "Дневные планы".
 #include "schedules/DayPlansDialog.h"
 
+#include "app/Controls.h"
 #include "app/Prompts.h"
 
 #include <QComboBox>
@@ -20,15 +21,6 @@
 
 namespace {
 
-QLabel *headerPanel(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Raised);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-}
-
 QTime pickerTime(std::uint32_t seconds)
 {
     // The picker holds one day; a time read from a file beyond it shows as the day's end.
@@ -37,35 +29,25 @@ QTime pickerTime(std::uint32_t seconds)
 
 } // namespace
 
-TForm3::TForm3(RingModel &model, QWidget *parent) : QDialog(parent), m_copy(model)
+TForm3::TForm3(RingModel &model, QWidget *parent)
+    : EditorDialog(model, "Form3", QStringLiteral("Дневные планы"), parent)
 {
-    setObjectName(QStringLiteral("Form3"));
-    setWindowTitle(QStringLiteral("Дневные планы"));
     buildControls();
-    // The copy follows the current ring; the controls must show what a store would write.
-    // No button answers Enter unless focused: Enter typed into a time, a cell or a field must not
-    // add an entry, set a range or store behind the user's back.
-    for (auto *button : findChildren<QPushButton *>())
-        button->setAutoDefault(false);
-    connect(&m_copy, &DialogCopy::retaken, this, &TForm3::refill);
     refill();
 }
 
 void TForm3::buildControls()
 {
     auto *plansColumn = new QVBoxLayout;
-    plansColumn->addWidget(headerPanel(QStringLiteral("Список планов"), this));
-    m_plans = new QListWidget(this);
-    m_plans->setObjectName(QStringLiteral("ListBox1"));
-    for (int n = 1; n <= MaxDayPlans; ++n)
-        m_plans->addItem(QString::number(n));
+    plansColumn->addWidget(columnHeading(QStringLiteral("Список планов"), this));
+    m_plans = named(new QListWidget(this), "ListBox1");
+    addNumbers(m_plans, MaxDayPlans);
     m_plans->setFixedWidth(90);
     plansColumn->addWidget(m_plans);
     connect(m_plans, &QListWidget::currentRowChanged, this, &TForm3::ListBox1Click);
 
     auto *gridColumn = new QVBoxLayout;
-    m_grid = new QTableWidget(this);
-    m_grid->setObjectName(QStringLiteral("StringGrid1"));
+    m_grid = named(new QTableWidget(this), "StringGrid1");
     m_grid->setColumnCount(3);
     m_grid->setHorizontalHeaderLabels(
         {QStringLiteral(" №"), QStringLiteral(" Программа"), QStringLiteral(" Время начала")});
@@ -82,12 +64,10 @@ void TForm3::buildControls()
     connect(m_grid, &QTableWidget::currentCellChanged, this,
             [this](int row) { StringGrid1SelectCell(row); });
     auto *slotButtons = new QHBoxLayout;
-    auto *add = new QPushButton(QStringLiteral("+"), this);
-    add->setObjectName(QStringLiteral("Button1"));
+    auto *add = named(new QPushButton(QStringLiteral("+"), this), "Button1");
     add->setToolTip(QStringLiteral("Добавить слот"));
     connect(add, &QPushButton::clicked, this, &TForm3::Button1Click);
-    auto *remove = new QPushButton(QStringLiteral("-"), this);
-    remove->setObjectName(QStringLiteral("Button2"));
+    auto *remove = named(new QPushButton(QStringLiteral("-"), this), "Button2");
     remove->setToolTip(QStringLiteral("Удалить последний временной слот"));
     connect(remove, &QPushButton::clicked, this, &TForm3::Button2Click);
     slotButtons->addWidget(add);
@@ -96,19 +76,16 @@ void TForm3::buildControls()
     gridColumn->addLayout(slotButtons);
 
     auto *editors = new QVBoxLayout;
-    editors->addWidget(headerPanel(QStringLiteral("Программы"), this));
-    m_programs = new QComboBox(this);
-    m_programs->setObjectName(QStringLiteral("ComboBox2"));
+    editors->addWidget(columnHeading(QStringLiteral("Программы"), this));
+    m_programs = named(new QComboBox(this), "ComboBox2");
     m_programs->setToolTip(QStringLiteral("Выбор пhограммы"));
-    for (int p = 1; p <= MaxPrograms; ++p)
-        m_programs->addItem(QString::number(p));
+    addNumbers(m_programs, MaxPrograms);
     editors->addWidget(m_programs);
     connect(m_programs, &QComboBox::activated, this, &TForm3::ComboBox2Change);
 
     auto *modes = new QHBoxLayout;
     const auto modeButton = [this, modes](const char *name, const QString &text) {
-        auto *button = new QToolButton(this);
-        button->setObjectName(QLatin1String(name));
+        auto *button = named(new QToolButton(this), name);
         button->setText(text);
         button->setCheckable(true);
         button->setMinimumWidth(40);
@@ -127,21 +104,13 @@ void TForm3::buildControls()
     connect(m_allRed, &QToolButton::clicked, this, &TForm3::SpeedButton3Click);
     editors->addLayout(modes);
 
-    m_time = new QTimeEdit(this);
-    m_time->setObjectName(QStringLiteral("DateTimePicker1"));
+    m_time = named(new QTimeEdit(this), "DateTimePicker1");
     m_time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     editors->addWidget(m_time);
     connect(m_time, &QTimeEdit::timeChanged, this, &TForm3::DateTimePicker1Change);
     editors->addStretch();
 
-    auto *store = new QPushButton(QStringLiteral("Сохранить"), this);
-    store->setObjectName(QStringLiteral("Button3"));
-    connect(store, &QPushButton::clicked, this, &TForm3::Button3Click);
-    auto *close = new QPushButton(QStringLiteral("Закрыть"), this);
-    close->setObjectName(QStringLiteral("Button4"));
-    connect(close, &QPushButton::clicked, this, &TForm3::Button4Click);
-    editors->addWidget(store);
-    editors->addWidget(close);
+    addSaveClose(editors, "Button3", &TForm3::Button3Click, "Button4", &TForm3::Button4Click);
 
     auto *layout = new QHBoxLayout(this);
     layout->addLayout(plansColumn);
@@ -150,18 +119,9 @@ void TForm3::buildControls()
     resize(780, 480);
 }
 
-void TForm3::openDialog()
-{
-    m_copy.take();
-    refill();
-    show();
-    raise();
-    activateWindow();
-}
-
 void TForm3::refill()
 {
-    const Dayplans::DayPlanView view(m_copy.block(), m_plan);
+    const Dayplans::DayPlanView view(copy(), m_plan);
     const int count = view.entryCount();
     // Editors never point past the last entry, where an edit would be invisible.
     m_entry = std::clamp(m_entry, 0, count - 1);
@@ -192,7 +152,7 @@ void TForm3::refill()
 
 void TForm3::loadEditors()
 {
-    const Dayplans::DayPlanView view(m_copy.block(), m_plan);
+    const Dayplans::DayPlanView view(copy(), m_plan);
     const int kind = view.kind(m_entry);
     const QSignalBlocker blockPrograms(m_programs);
     const QSignalBlocker blockTime(m_time);
@@ -273,21 +233,20 @@ void TForm3::DateTimePicker1Change()
 
 void TForm3::Button3Click()
 {
-    RingModel &model = m_copy.model();
-    if (Dayplans::allPlansCorrect(m_copy.block())) {
+    if (Dayplans::allPlansCorrect(copy())) {
         // A count read from a file as 0 or above 32 is stored as the plan was shown.
-        Dayplans::normaliseAllCounts(m_copy.block());
-        m_copy.store(ProjectLayout::DayPlans, Dayplans::TableSize);
+        Dayplans::normaliseAllCounts(copy());
+        storeRange(ProjectLayout::DayPlans, Dayplans::TableSize);
         return;
     }
     const auto answer = Prompts::instance().ask(
         this, QStringLiteral("Ошибка"), QStringLiteral("Некорректное время. Скорректировать?"),
         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Critical);
     if (answer == QMessageBox::Ok) {
-        Dayplans::correctAllPlans(m_copy.block());
+        Dayplans::correctAllPlans(copy());
         refill();
     }
-    model.setModified(true);
+    model().setModified(true);
 }
 
 void TForm3::Button4Click()

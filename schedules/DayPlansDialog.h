@@ -1,10 +1,8 @@
 // Window "Дневные планы".
 #pragma once
 
-#include "model/DialogCopy.h"
+#include "app/EditorDialog.h"
 #include "schedules/DayPlans.h"
-
-#include <QDialog>
 
 class QComboBox;
 class QListWidget;
@@ -14,16 +12,12 @@ class QTimeEdit;
 class QToolButton;
 
 // Day plans dialog "Дневные планы": all 16 plans of the current ring, edited on a private copy.
-class TForm3 : public QDialog
+class TForm3 : public EditorDialog
 {
     Q_OBJECT
 public:
     explicit TForm3(RingModel &model, QWidget *parent = nullptr);
 
-    // Takes a fresh copy of the ring's block and shows the remembered plan and entry.
-    void openDialog();
-
-    [[nodiscard]] const ProjectBlock &dialogCopy() const { return m_copy.block(); }
     [[nodiscard]] int selectedPlan() const { return m_plan; }
     [[nodiscard]] int selectedEntry() const { return m_entry; }
 
@@ -41,12 +35,11 @@ public:
 
 private:
     void buildControls();
-    void refill();
+    void refill() override;
     void loadEditors();
     void setKind(Dayplans::Kind kind);
-    [[nodiscard]] Dayplans::DayPlanEdit plan() { return {m_copy.block(), m_plan}; }
+    [[nodiscard]] Dayplans::DayPlanEdit plan() { return {copy(), m_plan}; }
 
-    DialogCopy m_copy;
     int m_plan = 0;
     int m_entry = 0;
 

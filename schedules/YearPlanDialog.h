@@ -1,24 +1,17 @@
 // Window "Годовой план".
 #pragma once
 
-#include "model/DialogCopy.h"
-
-#include <QDialog>
+#include "app/EditorDialog.h"
 
 class QComboBox;
 class QTableWidget;
 
 // Year plan dialog "Годовой план": a week plan for each of the 54 weeks.
-class TForm5 : public QDialog
+class TForm5 : public EditorDialog
 {
     Q_OBJECT
 public:
     explicit TForm5(RingModel &model, QWidget *parent = nullptr);
-
-    // Takes a fresh copy of the ring's block and shows its year plan.
-    void openDialog();
-
-    [[nodiscard]] const ProjectBlock &dialogCopy() const { return m_copy.block(); }
 
     void StringGrid1SelectCell();
     void StringGrid1SetEditText(int row, int column);
@@ -28,9 +21,8 @@ public:
 
 private:
     void takeGrid();
-    void redrawGrid();
+    void refill() override;
 
-    DialogCopy m_copy;
     QTableWidget *m_grid = nullptr; // StringGrid1
     QComboBox *m_from = nullptr;    // ComboBox1 "С"
     QComboBox *m_to = nullptr;      // ComboBox2 "по"

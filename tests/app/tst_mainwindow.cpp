@@ -162,7 +162,7 @@ private slots:
     {
         TForm1 w;
         w.model().setRingCount(2);
-        w.RefreshProgramDisplay();
+        w.refreshProgramDisplay();
         auto *rings = w.findChild<QComboBox *>("ComboBox2");
         QCOMPARE(rings->count(), 2);
         QCOMPARE(rings->itemText(1), QStringLiteral("2"));
@@ -173,10 +173,10 @@ private slots:
         QCOMPARE(int(w.model().store(0).project[PL::Description]), int('r'));
         QCOMPARE(rings->currentIndex(), 1);
         // Lowering the count (as the settings apply does) leaves only ring 1.
-        w.model().StoreWorkingCopy();
+        w.model().storeWorkingCopy();
         w.model().setRingCount(1);
         w.model().ReloadRing(0);
-        w.RefreshProgramDisplay();
+        w.refreshProgramDisplay();
         QCOMPARE(rings->count(), 1);
         QCOMPARE(rings->currentIndex(), 0);
     }

@@ -141,7 +141,7 @@ private slots:
         main.communic().link().setConfiguredPort(QStringLiteral("COM2"));
         QVERIFY(main.communic().link().OpenLink());
         main.model().setRingCount(3);
-        main.RefreshProgramDisplay();
+        main.refreshProgramDisplay();
         TForm2 *form = openSettings(main);
         chooseUsb(form, 3);
         child<QLineEdit>(form, "Edit1")->setText(QStringLiteral("12345"));

@@ -68,7 +68,7 @@ private slots:
         ProjectBlock b = newRing();
         setTypes(b, types);
         for (std::size_t d = 0; d < types.size(); ++d)
-            QCOMPARE(TramSignalNumber(b, int(d)), numbers[d]);
+            QCOMPARE(tramSignalNumber(b, int(d)), numbers[d]);
         QCOMPARE(tramSignalCount(b), signalCount);
     }
 
@@ -287,7 +287,7 @@ private slots:
             b[directionOffset(d)] = TramLeft;
         QCOMPARE(directionCount(b), 32);
         QCOMPARE(tramSignalCount(b), 32);
-        QCOMPARE(TramSignalNumber(b, 31), 32);
+        QCOMPARE(tramSignalNumber(b, 31), 32);
         const ProjectBlock *rings[] = {&b};
         (void)CheckOutputConflict(rings, 4, 0);
         QVERIFY(CheckTramSignals(rings));
@@ -348,7 +348,7 @@ private slots:
         QVERIFY(changeDirectionType(b, 0, TramRight));
         QVERIFY(changeDirectionType(b, 1, Pedestrian));
         QVERIFY(changeDirectionType(b, 5, TramLeft));
-        QCOMPARE(TramSignalNumber(b, 5), 4);
+        QCOMPARE(tramSignalNumber(b, 5), 4);
         // Bindings stay whatever the type.
         QCOMPARE(int(b[directionOffset(0) + DL::Red1]), 1);
     }

@@ -1,5 +1,5 @@
-#include "config/Lamp.h"
 #include "config/DirectionsDialog.h"
+#include "config/Lamp.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -59,7 +59,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm13 f(model);
-        f.OpenDirectionsDialog();
+        f.openDialog();
         QCOMPARE(f.windowTitle(), QStringLiteral("Направления"));
         QCOMPARE(listed(f), QStringList({"1. транспорт", "2. транспорт"}));
         QCOMPARE(status(f), QStringLiteral("---"));
@@ -98,7 +98,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm13 f(model);
-        f.OpenDirectionsDialog();
+        f.openDialog();
         chooseType(f, "ToolButton3", type);
         QCOMPARE(Napr::directionType(f.dialogCopy(), 0), type);
         QCOMPARE(child<QFrame>(f, "PanelRed")->isVisible(), visible.contains('R'));
@@ -123,7 +123,7 @@ private slots:
         ring2[PL::DirectionCount] = 3;
         ring2[directionOffset(2) + DL::Red1] = 5;
         TForm13 f(model);
-        f.OpenDirectionsDialog();
+        f.openDialog();
         choose(f, "ComboBoxRed1", 5);
         QCOMPARE(status(f), QStringLiteral("Конфликт выходов!!! Кольцо=2. Направление=3"));
         QCOMPARE(child<QComboBox>(f, "ComboBoxRed1")->currentText(), QStringLiteral("1"));
@@ -144,7 +144,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm13 f(model);
-        f.OpenDirectionsDialog();
+        f.openDialog();
         choose(f, "ComboBoxRed1Colour", 1); // group 1 yellow is this direction's own yellow
         QCOMPARE(status(f), QStringLiteral("Конфликт выходов!!! Кольцо=1. Направление=1"));
         QCOMPARE(child<QComboBox>(f, "ComboBoxRed1Colour")->currentText(), QStringLiteral("K"));
@@ -155,7 +155,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm13 f(model);
-        f.OpenDirectionsDialog();
+        f.openDialog();
         chooseType(f, "ToolButton3", Napr::Pedestrian);
         select(f, 1);
         choose(f, "ComboBoxYellow1", 1); // group 1 yellow: direction 1's "ТВП - ЖДИТЕ"
@@ -168,7 +168,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm13 f(model);
-        f.OpenDirectionsDialog();
+        f.openDialog();
         child<QCheckBox>(f, "CheckBoxGreen1")->click();
         QCOMPARE(byte(f.dialogCopy(), directionOffset(0) + DL::Green1 + 2), 1);
         chooseType(f, "ToolButton3", Napr::TramLeft);
@@ -187,7 +187,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm13 f(model);
-        f.OpenDirectionsDialog();
+        f.openDialog();
         for (int type : {Napr::TramLeft, Napr::TramRight, Napr::TramLeft, Napr::TramRight})
             chooseType(f, "ToolButton1", type);
         QCOMPARE(listed(f).mid(2), QStringList({"3. трам-лево (1)", "4. трам-право (1)",
@@ -212,7 +212,7 @@ private slots:
         TForm13 f(model);
         QString controllerLine;
         f.setControllerStatus([&](const QString &text) { controllerLine = text; });
-        f.OpenDirectionsDialog();
+        f.openDialog();
         for (int i = 0; i < 4; ++i)
             chooseType(f, "ToolButton1", Napr::TramStraight);
         QCOMPARE(Napr::directionCount(f.dialogCopy()), 6);
@@ -232,7 +232,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm13 f(model);
-        f.OpenDirectionsDialog();
+        f.openDialog();
         chooseType(f, "ToolButton3", Napr::Reversible);
         child<QToolButton>(f, "ToolButton3")->click();
         QCOMPARE(child<QListWidget>(f, "ListBoxTypes")->currentRow(), int(Napr::Reversible));
@@ -249,7 +249,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm13 f(model);
-        f.OpenDirectionsDialog();
+        f.openDialog();
         for (int i = 0; i < 3; ++i)
             chooseType(f, "ToolButton1", Napr::Vehicle);
         select(f, 4);
@@ -271,7 +271,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm13 f(model);
-        f.OpenDirectionsDialog();
+        f.openDialog();
         QSignalSpy edited(&model, &RingModel::edited);
         chooseType(f, "ToolButton1", Napr::TramLeft);
         select(f, 2);
@@ -296,7 +296,7 @@ private slots:
         model.NewProjectDefaults();
         model.setRingCount(2);
         TForm13 f(model);
-        f.OpenDirectionsDialog();
+        f.openDialog();
         chooseType(f, "ToolButton1", Napr::Pedestrian); // ring 1, unsaved
         select(f, 2);
         model.SwitchRing(1);
@@ -319,7 +319,7 @@ private slots:
         model.project()[directionOffset(0) + DL::Yellow1 + 1] = 7;
         model.project()[directionOffset(1)] = 40;
         TForm13 f(model);
-        f.OpenDirectionsDialog();
+        f.openDialog();
         QCOMPARE(child<QComboBox>(f, "ComboBoxRed1")->currentIndex(), -1);
         QCOMPARE(child<QComboBox>(f, "ComboBoxYellow1Colour")->currentIndex(), -1);
         select(f, 1);

@@ -73,7 +73,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm7 f(model);
-        f.OpenSafetyDialog();
+        f.openDialog();
         f.findChild<QTabWidget *>("PageControl1")->setCurrentIndex(0);
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         clickCell(flags(f), 1, 2);
@@ -98,7 +98,7 @@ private slots:
         model.NewProjectDefaults();
         model.project()[conflictTimeOffset(1, 0)] = 6;
         TForm7 f(model);
-        f.OpenSafetyDialog();
+        f.openDialog();
         QCOMPARE(times(f)->item(2, 1)->text(), QString());
         f.StringGrid1SelectCell(2, 1);
         QCOMPARE(times(f)->item(2, 1)->text(), QStringLiteral("6"));
@@ -129,7 +129,7 @@ private slots:
         model.project()[conflictFlagOffset(0, 1)] = 1;
         model.project()[conflictTimeOffset(0, 1)] = 9;
         TForm7 f(model);
-        f.OpenSafetyDialog();
+        f.openDialog();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         typeTime(f, 1, 2, typed);
         save(f);
@@ -144,7 +144,7 @@ private slots:
         model.project()[conflictFlagOffset(0, 1)] = 1;
         model.project()[conflictTimeOffset(0, 1)] = 9;
         TForm7 f(model);
-        f.OpenSafetyDialog();
+        f.openDialog();
         times(f)->item(1, 2)->setText(QStringLiteral("44"));
         edit(f, 2)->setText(QStringLiteral("7"));
         f.StringGrid1SelectCell(2, 1);
@@ -176,7 +176,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm7 f(model);
-        f.OpenSafetyDialog();
+        f.openDialog();
         TestGuardForm::edit(f, edit)->setText(typed);
         save(f);
         QCOMPARE(int(model.project()[offset]), stored);
@@ -188,7 +188,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm7 f(model);
-        f.OpenSafetyDialog();
+        f.openDialog();
         edit(f, 6)->setText(QStringLiteral("1200"));
         f.findChild<QComboBox *>("ComboBox1")->setCurrentIndex(1);
         save(f);
@@ -213,7 +213,7 @@ private slots:
         model.NewProjectDefaults();
         model.project()[templateMarkOffset(0, 1)] = 1; // directions 1 and 2 share template 1
         TForm7 f(model);
-        f.OpenSafetyDialog();
+        f.openDialog();
         QSignalSpy edited(&model, &RingModel::edited);
         f.StringGrid1SelectCell(1, 2);
         edit(f, 2)->setText(QStringLiteral("4"));
@@ -237,7 +237,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm7 f(model);
-        f.OpenSafetyDialog();
+        f.openDialog();
         model.project()[templateMarkOffset(5, 5)] = 1; // edited elsewhere meanwhile
         model.project()[PL::Description] = 'x';
         f.StringGrid1SelectCell(2, 1);
@@ -254,7 +254,7 @@ private slots:
         model.setRingCount(2);
         model.store(1).project[PL::Yellow] = 7;
         TForm7 f(model);
-        f.OpenSafetyDialog();
+        f.openDialog();
         f.StringGrid1SelectCell(1, 2); // ring 1, unsaved
         model.SwitchRing(1);
         QCOMPARE(edit(f, 2)->text(), QStringLiteral("7"));

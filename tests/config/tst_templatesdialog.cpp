@@ -1,6 +1,6 @@
+#include "config/StringGrid.h"
 #include "config/Templates.h"
 #include "config/TemplatesDialog.h"
-#include "config/StringGrid.h"
 #include "support/FakePrompts.h"
 
 #include <QLabel>
@@ -35,7 +35,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm8 f(model);
-        f.OpenTemplatesDialog();
+        f.openDialog();
         StringGrid *g = grid(f);
         QVERIFY(g);
         QCOMPARE(f.windowTitle(), QStringLiteral("Шаблоны фаз"));
@@ -54,7 +54,7 @@ private slots:
                  QStringLiteral("Выберите состояние направлений в фазах"));
         // Opening takes the direction count of a fresh copy.
         model.project()[PL::DirectionCount] = 1;
-        f.OpenTemplatesDialog();
+        f.openDialog();
         QCOMPARE(g->rowCount(), 2);
     }
 
@@ -63,7 +63,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm8 f(model);
-        f.OpenTemplatesDialog();
+        f.openDialog();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         click(f, 2, 5);
         QCOMPARE(mark(f.dialogCopy(), 4, 1), 1);
@@ -82,7 +82,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm8 f(model);
-        f.OpenTemplatesDialog();
+        f.openDialog();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         click(f, 1, 3);
         QCOMPARE(mark(f.dialogCopy(), 2, 0), 1);
@@ -111,7 +111,7 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm8 f(model);
-        f.OpenTemplatesDialog();
+        f.openDialog();
         QSignalSpy edited(&model, &RingModel::edited);
         f.StringGrid1SelectCell(1, 2);   // direction 1 green in template 2
         model.project()[PL::Yellow] = 9; // changed elsewhere meanwhile: not the dialog's range
@@ -138,7 +138,7 @@ private slots:
         model.NewProjectDefaults();
         model.project()[conflictFlagOffset(1, 0)] = 1; // only the mirror cell is flagged
         TForm8 f(model);
-        f.OpenTemplatesDialog();
+        f.openDialog();
         QSignalSpy edited(&model, &RingModel::edited);
         f.StringGrid1SelectCell(2, 1); // direction 2 joins template 1
         press(f, "Button1");
@@ -159,11 +159,11 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         TForm8 f(model);
-        f.OpenTemplatesDialog();
+        f.openDialog();
         f.StringGrid1SelectCell(1, 7);
         press(f, "Button2");
         QVERIFY(!f.isVisible());
-        f.OpenTemplatesDialog();
+        f.openDialog();
         QCOMPARE(mark(f.dialogCopy(), 6, 0), 0);
     }
 
@@ -174,7 +174,7 @@ private slots:
         model.setRingCount(2);
         model.store(1).project[PL::DirectionCount] = 4;
         TForm8 f(model);
-        f.OpenTemplatesDialog();
+        f.openDialog();
         f.StringGrid1SelectCell(1, 9); // ring 1, unsaved
         model.SwitchRing(1);
         QCOMPARE(grid(f)->rowCount(), 5);

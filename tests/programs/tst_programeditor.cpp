@@ -283,7 +283,7 @@ private slots:
     void ringSwitchClosesTheEditPanel()
     {
         model().setRingCount(2);
-        form().RefreshProgramDisplay();
+        form().refreshProgramDisplay();
         clickBar(0, 0, 0);
         control<QLineEdit>("Edit1")->setText(QStringLiteral("99"));
         auto *rings = control<QComboBox>("ComboBox2");
@@ -300,7 +300,7 @@ private slots:
         click("Button6");
         QVERIFY(control<QWidget>("PanelEdit")->isHidden());
         clickBar(0, 0, 0);
-        form().RefreshProgramDisplay(); // same program: the panel stays
+        form().refreshProgramDisplay(); // same program: the panel stays
         QVERIFY(control<QWidget>("PanelEdit")->isVisible());
     }
 

@@ -54,17 +54,17 @@ private slots:
     {
         Ring r = twoDirections();
         Takts takts;
-        takts.Bind(r.p(), r.g());
-        const TransitionTable forward = takts.ComputeTransition(0, 0, 0, 1);
+        takts.bind(r.p(), r.g());
+        const TransitionTable forward = takts.computeTransition(0, 0, 0, 1);
         QCOMPARE(forward.interval, 6);
         QCOMPARE(forward.mainTime, 10);
         QCOMPARE(describe(forward, 0), QStringLiteral("G: GB3 Y3"));
         QCOMPARE(describe(forward, 1), QStringLiteral("R: R4 RY2"));
-        const TransitionTable back = takts.ComputeTransition(0, 0, 1, 0);
+        const TransitionTable back = takts.computeTransition(0, 0, 1, 0);
         QCOMPARE(back.interval, 6);
         QCOMPARE(describe(back, 0), QStringLiteral("R: R4 RY2"));
         QCOMPARE(describe(back, 1), QStringLiteral("G: GB3 Y3"));
-        QCOMPARE(takts.CycleLength(0), 32);
+        QCOMPARE(takts.cycleLength(0), 32);
     }
 
     void fillModeExample_data()
@@ -84,8 +84,8 @@ private slots:
         QFETCH(int, fill);
         Ring r = threeDirections(fill);
         Takts takts;
-        takts.Bind(r.p(), r.g());
-        const TransitionTable t = takts.ComputeTransition(0, 0, 0, 1);
+        takts.bind(r.p(), r.g());
+        const TransitionTable t = takts.computeTransition(0, 0, 0, 1);
         QCOMPARE(t.interval, 9);
         QFETCH(QString, a);
         QCOMPARE(describe(t, 0), a);
@@ -99,10 +99,10 @@ private slots:
         RingModel model;
         model.NewProjectDefaults();
         Takts takts;
-        takts.Bind(model.project(), model.programs());
+        takts.bind(model.project(), model.programs());
         for (int p = 0; p < MaxPrograms; ++p)
-            QCOMPARE(takts.CycleLength(p), 32);
-        QCOMPARE(takts.ComputeTransition(0, 0, 0, 1).interval, 6);
+            QCOMPARE(takts.cycleLength(p), 32);
+        QCOMPARE(takts.computeTransition(0, 0, 0, 1).interval, 6);
     }
 
     void onePhaseProgram_data()
@@ -122,15 +122,15 @@ private slots:
             r.conflict(0, 1, 4);
         r.phases(0, 1).phase(0, 0, 0, 25);
         Takts takts;
-        takts.Bind(r.p(), r.g());
-        QCOMPARE(takts.NextPhase(0, 0), 0);
-        const TransitionTable t = takts.ComputeTransition(0, 0, 0, 0);
+        takts.bind(r.p(), r.g());
+        QCOMPARE(takts.nextPhase(0, 0), 0);
+        const TransitionTable t = takts.computeTransition(0, 0, 0, 0);
         QFETCH(int, interval);
         QCOMPARE(t.interval, interval);
         // Both keep green: one tact of length H, also when H is 0.
         QCOMPARE(t.directions[0].tacts[0], (Tact{TactGreen, interval}));
         QCOMPARE(t.directions[0].tacts[1], Tact{});
-        QCOMPARE(takts.CycleLength(0), 25 + interval);
+        QCOMPARE(takts.cycleLength(0), 25 + interval);
     }
 
     void zeroTimesGiveNoIntermediateTacts()
@@ -141,14 +141,14 @@ private slots:
         r.p()[conflictFlagOffset(1, 0)] = 0;
         r.directions(3); // direction 3 is red in both phases
         Takts takts;
-        takts.Bind(r.p(), r.g());
-        const TransitionTable t = takts.ComputeTransition(0, 0, 0, 1);
+        takts.bind(r.p(), r.g());
+        const TransitionTable t = takts.computeTransition(0, 0, 0, 1);
         QCOMPARE(t.interval, 0);
         QCOMPARE(describe(t, 0), QStringLiteral("G: "));
         QCOMPARE(describe(t, 1), QStringLiteral("R: "));
         QCOMPARE(t.directions[2].mainColour, std::uint8_t(TactRed));
         QCOMPARE(t.directions[2].tacts[0], (Tact{TactRed, 0}));
-        QCOMPARE(takts.CycleLength(0), 20);
+        QCOMPARE(takts.cycleLength(0), 20);
     }
 
     void additionsActOnTheirInterval_data()
@@ -175,9 +175,9 @@ private slots:
         r.phases(0, 3).phase(0, 0, 0, 10).phase(0, 1, 1, 10).phase(0, 2, 0, 10);
         r.addition(0, 1, direction, std::size_t(kind), 8); // stored in phase 2
         Takts takts;
-        takts.Bind(r.p(), r.g());
-        QTEST(takts.ComputeTransition(0, 0, 0, 1).interval, "h12");
-        QTEST(takts.ComputeTransition(0, 0, 1, 2).interval, "h23");
+        takts.bind(r.p(), r.g());
+        QTEST(takts.computeTransition(0, 0, 0, 1).interval, "h12");
+        QTEST(takts.computeTransition(0, 0, 1, 2).interval, "h23");
     }
 
     void vehicleTermsAndTacts_data()
@@ -203,8 +203,8 @@ private slots:
         r.addition(0, 0, 0, FL::GreenExtension, 2).addition(0, 0, 0, FL::ExtraRed, 4);
         r.addition(0, 1, 1, FL::EarlyGreen, 5);
         Takts takts;
-        takts.Bind(r.p(), r.g());
-        const TransitionTable t = takts.ComputeTransition(0, 0, 0, 1);
+        takts.bind(r.p(), r.g());
+        const TransitionTable t = takts.computeTransition(0, 0, 0, 1);
         QTEST(t.interval, "interval");
         QTEST(describe(t, 0), "stopping");
         QTEST(describe(t, 1), "starting");
@@ -228,8 +228,8 @@ private slots:
         r.phases(0, 2).phase(0, 0, 0, 10).phase(0, 1, 1, 10);
         r.addition(0, 0, 0, FL::GreenExtension, 1).addition(0, 0, 0, FL::ExtraRed, 2);
         Takts takts;
-        takts.Bind(r.p(), r.g());
-        const TransitionTable t = takts.ComputeTransition(0, 0, 0, 1);
+        takts.bind(r.p(), r.g());
+        const TransitionTable t = takts.computeTransition(0, 0, 0, 1);
         // Stop term E1 + E2 + GB = 6; start term E0 = 0; pair term 1 + 3 + 0 + 4 = 8.
         QCOMPARE(t.interval, 8);
         for (int d = 0; d < 2; ++d)
@@ -248,13 +248,13 @@ private slots:
         r.directions(3).times(3, 2, 3, 1).green(0, 0).green(0, 2).green(1, 1).conflict(2, 1, 10);
         r.phases(0, 2).phase(0, 0, 0, 10).phase(0, 1, 1, 10);
         Takts takts;
-        takts.Bind(r.p(), r.g());
-        TransitionTable t = takts.ComputeTransition(0, 0, 0, 1);
+        takts.bind(r.p(), r.g());
+        TransitionTable t = takts.computeTransition(0, 0, 0, 1);
         QCOMPARE(t.interval, 13);
         QCOMPARE(describe(t, 0), QStringLiteral("G: G7 GB3 Y3"));
         QCOMPARE(describe(t, 2), QStringLiteral("G: GB3 Y3 R7"));
         r.times(3, 2, 3, 0);
-        t = takts.ComputeTransition(0, 0, 0, 1);
+        t = takts.computeTransition(0, 0, 0, 1);
         QCOMPARE(describe(t, 0), QStringLiteral("G: GB3 Y3 R7"));
     }
 
@@ -262,11 +262,11 @@ private slots:
     {
         Ring r = twoDirections();
         Takts takts;
-        takts.Bind(r.p(), r.g());
-        const int before = takts.CycleLength(0);
+        takts.bind(r.p(), r.g());
+        const int before = takts.cycleLength(0);
         writeU16(r.g(), phaseOffset(0, 0) + FL::MinTime, 500);
         writeU16(r.g(), phaseOffset(0, 1) + FL::MinTime, 1);
-        QCOMPARE(takts.CycleLength(0), before);
+        QCOMPARE(takts.cycleLength(0), before);
     }
 
     void longIntervalsKeepTheirFullLength()
@@ -274,13 +274,13 @@ private slots:
         Ring r = twoDirections();
         r.addition(0, 0, 0, FL::GreenExtension, 200).addition(0, 0, 0, FL::ExtraRed, 150);
         Takts takts;
-        takts.Bind(r.p(), r.g());
-        const TransitionTable t = takts.ComputeTransition(0, 0, 0, 1);
+        takts.bind(r.p(), r.g());
+        const TransitionTable t = takts.computeTransition(0, 0, 0, 1);
         // 200 + 3 + 3 + 150: more than a byte holds.
         QCOMPARE(t.interval, 356);
         QCOMPARE(describe(t, 0), QStringLiteral("G: G200 GB3 Y3 R150"));
         QCOMPARE(describe(t, 1), QStringLiteral("R: R354 RY2"));
-        QCOMPARE(takts.CycleLength(0), 10 + 356 + 10 + 6);
+        QCOMPARE(takts.cycleLength(0), 10 + 356 + 10 + 6);
     }
 
     void markAboveOneIsGreenButOutsideConflictTerms()
@@ -288,8 +288,8 @@ private slots:
         Ring r = twoDirections();
         r.green(1, 1, 2).conflict(0, 1, 9); // direction 2 turns green with a mark of 2
         Takts takts;
-        takts.Bind(r.p(), r.g());
-        const TransitionTable t = takts.ComputeTransition(0, 0, 0, 1);
+        takts.bind(r.p(), r.g());
+        const TransitionTable t = takts.computeTransition(0, 0, 0, 1);
         // Without the pair term only the own terms count: stop 6, start 2.
         QCOMPARE(t.interval, 6);
         QCOMPARE(describe(t, 1), QStringLiteral("R: R4 RY2"));
@@ -300,8 +300,8 @@ private slots:
         Ring r = twoDirections();
         r.green(0, 5).green(1, 6);
         Takts takts;
-        takts.Bind(r.p(), r.g());
-        const TransitionTable t = takts.ComputeTransition(0, 0, 0, 1);
+        takts.bind(r.p(), r.g());
+        const TransitionTable t = takts.computeTransition(0, 0, 0, 1);
         for (int d = 2; d < MaxDirections; ++d) {
             QCOMPARE(t.directions[d].mainColour, std::uint8_t(TactNone));
             for (const Tact &tact : t.directions[d].tacts)
@@ -332,12 +332,12 @@ private slots:
         r.phase(31, 31, 1, 10);
         const RingData before = *r.data;
         Takts takts;
-        takts.Bind(r.p(), r.g());
+        takts.bind(r.p(), r.g());
         QVERIFY(takts.directionCount() <= MaxDirections);
         QTEST(takts.phaseCount(31), "usedPhases");
-        QCOMPARE(takts.NextPhase(31, takts.phaseCount(31) - 1), 0);
-        (void)takts.CycleLength(31); // the last program touches the end of the programs block
-        (void)takts.ComputeTransition(31, 31, 31, 0);
+        QCOMPARE(takts.nextPhase(31, takts.phaseCount(31) - 1), 0);
+        (void)takts.cycleLength(31); // the last program touches the end of the programs block
+        (void)takts.computeTransition(31, 31, 31, 0);
         QVERIFY(*r.data == before); // the computation only reads
     }
 
@@ -357,9 +357,9 @@ private slots:
         Ring r;
         r.phases(4, count);
         Takts takts;
-        takts.Bind(r.p(), r.g());
+        takts.bind(r.p(), r.g());
         QFETCH(int, phase);
-        QTEST(takts.NextPhase(4, phase), "next");
+        QTEST(takts.nextPhase(4, phase), "next");
     }
 };
 
