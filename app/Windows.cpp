@@ -41,8 +41,8 @@ void createWindows(TForm1 &main)
     main.attachWindow(TForm1::Window::Console, console);
     auto *controller = new TForm10(main.communic().link(), main.model(), &main);
     controller->setProjectReplaced([&main] {
-        main.RefreshProgramDisplay();
-        main.RefreshTitle();
+        main.refreshProgramDisplay();
+        main.refreshTitle();
     });
     main.attachWindow(TForm1::Window::Controller, controller);
     auto *directions = new TForm13(main.model(), &main);

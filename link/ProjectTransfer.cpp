@@ -163,7 +163,7 @@ QCoro::Task<void> ProjectTransfer::upload()
     if (!alive(run))
         co_return;
 
-    m_model.StoreWorkingCopy();
+    m_model.storeWorkingCopy();
     setLabel(QStringLiteral("Загрузка..."));
     const int rings = m_model.ringCount();
     const int uploaded = std::min(rings, passes);
