@@ -56,25 +56,27 @@ int ProjectTransfer::progressPercent() const
 
 QCoro::Task<void> ProjectTransfer::Button3Click()
 {
-    if (m_uploadBusy) {
+    return click(true);
+}
+
+QCoro::Task<void> ProjectTransfer::Button2Click()
+{
+    return click(false);
+}
+
+QCoro::Task<void> ProjectTransfer::click(bool upload)
+{
+    if (upload ? m_uploadBusy : m_downloadBusy) {
         cancelRequest();
         co_return;
     }
     // The other transfer, or the tail of a cancelled one, still holds the link.
     if (busy() || running())
         co_return;
-    co_await upload();
-}
-
-QCoro::Task<void> ProjectTransfer::Button2Click()
-{
-    if (m_downloadBusy) {
-        cancelRequest();
-        co_return;
-    }
-    if (busy() || running())
-        co_return;
-    co_await download();
+    if (upload)
+        co_await this->upload();
+    else
+        co_await download();
 }
 
 void ProjectTransfer::cancel()
@@ -90,6 +92,19 @@ void ProjectTransfer::cancelRequest()
     ++m_run;
     logStatus(QStringLiteral("Операция прервана!"));
     emit busyChanged();
+}
+
+ProjectTransfer::RunGuard::RunGuard(ProjectTransfer &transfer, bool upload) : self(transfer)
+{
+    self.startProgress(1);
+    self.begin(upload);
+    run = self.m_run;
+}
+
+ProjectTransfer::RunGuard::~RunGuard()
+{
+    // Every way out of a script leaves the buttons idle.
+    self.finish(run);
 }
 
 void ProjectTransfer::begin(bool upload)
@@ -114,16 +129,8 @@ void ProjectTransfer::finish(int run)
 
 QCoro::Task<void> ProjectTransfer::upload()
 {
-    startProgress(1);
-    begin(true);
-    const int run = m_run;
-    // Every way out of the script leaves the buttons idle.
-    struct Finish
-    {
-        ProjectTransfer *self;
-        int run;
-        ~Finish() { self->finish(run); }
-    } finishGuard{this, run};
+    const RunGuard guard(*this, true);
+    const int run = guard.run;
 
     if (Napr::CheckTramSignals(m_model)) {
         (void)ask(kCancelled, Napr::TramCheckText);
@@ -253,15 +260,8 @@ QCoro::Task<void> ProjectTransfer::download()
     if (m_model.modified() &&
         !ask(kDownloadCaption, QStringLiteral("Проект изменён. Заменить его проектом из ДК?")))
         co_return;
-    startProgress(1);
-    begin(false);
-    const int run = m_run;
-    struct Finish
-    {
-        ProjectTransfer *self;
-        int run;
-        ~Finish() { self->finish(run); }
-    } finishGuard{this, run};
+    const RunGuard guard(*this, false);
+    const int run = guard.run;
 
     m_statusLog.clear();
     emit statusCleared();

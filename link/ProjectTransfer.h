@@ -92,6 +92,16 @@ signals:
     void labelChanged(const QString &text);
 
 private:
+    // One script from its start to its end, whichever way it ends.
+    struct RunGuard
+    {
+        RunGuard(ProjectTransfer &transfer, bool upload);
+        ~RunGuard();
+        ProjectTransfer &self;
+        int run = 0;
+    };
+
+    QCoro::Task<void> click(bool upload);
     QCoro::Task<void> upload();
     QCoro::Task<void> download();
     QCoro::Task<bool> verifyRing(int ring, const RingData &sent);

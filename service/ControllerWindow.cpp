@@ -86,17 +86,16 @@ TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
     connect(&m_monitor, &StateMonitor::refreshed, this, &TForm10::showDisplay);
     connect(&m_monitor, &StateMonitor::watchingChanged, m_watch, &QToolButton::setChecked);
 
-    ProjectTransfer::Hooks hooks;
-    hooks.askYesNo = [](const QString &caption, const QString &text) {
+    m_hooks.askYesNo = [](const QString &caption, const QString &text) {
         return Prompts::instance().ask(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No,
                                        QMessageBox::Question) == QMessageBox::Yes;
     };
-    hooks.tell = [](const QString &caption, const QString &text, bool error) {
+    m_hooks.tell = [](const QString &caption, const QString &text, bool error) {
         showMessage(nullptr, caption, text,
                     error ? QMessageBox::Critical : QMessageBox::Information);
     };
-    hooks.stopMonitor = [this] { StopMonitor(); };
-    m_transfer.setHooks(std::move(hooks));
+    m_hooks.stopMonitor = [this] { StopMonitor(); };
+    m_transfer.setHooks(m_hooks);
     connect(&m_transfer, &ProjectTransfer::busyChanged, this, &TForm10::showTransferState);
     connect(&m_transfer, &ProjectTransfer::progressChanged, m_progress, &QProgressBar::setValue);
     connect(&m_transfer, &ProjectTransfer::labelChanged, m_transferLabel, &QLabel::setText);
@@ -247,19 +246,8 @@ void TForm10::setStatusText(const QString &text)
 
 void TForm10::setProjectReplaced(std::function<void()> hook)
 {
-    ProjectTransfer::Hooks hooks;
-    // Keep the other hooks: only this one is the main window's.
-    hooks.askYesNo = [](const QString &caption, const QString &text) {
-        return Prompts::instance().ask(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No,
-                                       QMessageBox::Question) == QMessageBox::Yes;
-    };
-    hooks.tell = [](const QString &caption, const QString &text, bool error) {
-        showMessage(nullptr, caption, text,
-                    error ? QMessageBox::Critical : QMessageBox::Information);
-    };
-    hooks.stopMonitor = [this] { StopMonitor(); };
-    hooks.projectReplaced = std::move(hook);
-    m_transfer.setHooks(std::move(hooks));
+    m_hooks.projectReplaced = std::move(hook);
+    m_transfer.setHooks(m_hooks);
 }
 
 void TForm10::StopMonitor()

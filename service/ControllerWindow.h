@@ -62,6 +62,7 @@ private:
 
     ControllerLink &m_link;
     ProjectTransfer m_transfer;
+    ProjectTransfer::Hooks m_hooks;
     StateMonitor m_monitor;
 
     QTabWidget *m_pages = nullptr;

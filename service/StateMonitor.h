@@ -26,6 +26,8 @@ struct MonitorDisplay
     bool operator==(const MonitorDisplay &) const = default;
 };
 
+Q_DECLARE_METATYPE(MonitorDisplay)
+
 // Watches the running controller: while on, polls "get state N" and "get lines" every 400 ms,
 // the next poll starting only once the last one has ended.
 class StateMonitor : public QObject
