@@ -337,6 +337,10 @@ void TForm1::ComboBoxProgsChange(int index)
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    if (m_closeGuard && !m_closeGuard()) {
+        event->ignore();
+        return;
+    }
     if (!m_model.modified()) {
         event->accept();
         return;

@@ -58,6 +58,9 @@ public:
 
     // The check run after a project is opened; true means the templates conflict.
     void setConsistencyCheck(std::function<bool(const ProjectBlock &)> check);
+    // Asked first when the program is closed; false keeps it open for now (the guard closes
+    // the window again once it is ready).
+    void setCloseGuard(std::function<bool()> guard) { m_closeGuard = std::move(guard); }
     // Extra work of the program display refresh (cycle length, program view), added by the
     // program editor.
     void setProgramDisplayHook(std::function<void()> hook);
@@ -99,6 +102,7 @@ private:
     std::map<Window, QAction *> m_menuItems;
     std::map<Window, QToolButton *> m_toolButtons;
     std::function<bool(const ProjectBlock &)> m_consistencyCheck;
+    std::function<bool()> m_closeGuard;
     std::function<void()> m_programDisplayHook;
 
     QScrollArea *m_scrollBox = nullptr;

@@ -1,5 +1,7 @@
 #include "app/Windows.h"
 
+#include <QTimer>
+
 #include "app/AboutBox.h"
 #include "app/MainWindow.h"
 #include "app/ProjectSettingsDialog.h"
@@ -45,6 +47,10 @@ void createWindows(TForm1 &main)
         main.refreshTitle();
     });
     main.attachWindow(TForm1::Window::Controller, controller);
+    controller->setConsoleLog([console](const QString &text) { console->appendLog(text); });
+    main.setCloseGuard([controller, &main] {
+        return controller->mayQuit([&main] { QTimer::singleShot(0, &main, &QWidget::close); });
+    });
     auto *directions = new TForm13(main.model(), &main);
     directions->setControllerStatus(
         [controller](const QString &text) { controller->setStatusText(text); });

@@ -3,6 +3,10 @@
 
 #include "app/Prompts.h"
 #include "link/ControllerLink.h"
+#include "service/ClockPage.h"
+#include "service/InfoPage.h"
+#include "service/JournalPage.h"
+#include "service/TestPage.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -52,8 +56,19 @@ const QStringList kPageTitles = {
 } // namespace
 
 TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_link(link), m_transfer(link, model), m_monitor(link)
+    : QWidget(parent, Qt::Window), m_link(link), m_transfer(link, model), m_monitor(link),
+      m_test(link), m_journal(link), m_clock(link)
 {
+    m_serviceHooks.askYesNo = [](const QString &caption, const QString &text) {
+        return Prompts::instance().ask(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No,
+                                       QMessageBox::Question) == QMessageBox::Yes;
+    };
+    m_serviceHooks.status = [this](const QString &text) { setStatusText(text); };
+    m_serviceHooks.stopMonitor = [this] { StopMonitor(); };
+    m_test.setHooks(m_serviceHooks);
+    m_journal.setHooks(m_serviceHooks);
+    m_clock.setHooks(m_serviceHooks);
+
     setObjectName(QStringLiteral("Form10"));
     setWindowTitle(QStringLiteral("ДК"));
     resize(760, 560);
@@ -63,12 +78,25 @@ TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
     layout->addWidget(m_pages, 1);
     for (int i = 0; i < kPageTitles.size(); ++i) {
         QWidget *page = nullptr;
-        if (i == 0)
+        switch (i) {
+        case 0:
             page = buildStatePage();
-        else if (i == kPageTitles.size() - 1)
+            break;
+        case 1:
+            page = new TestPage(m_test, m_pages);
+            break;
+        case 2:
+            page = new JournalPage(m_journal, m_clock, m_pages);
+            break;
+        case 3:
+            page = new ClockPage(m_clock, m_pages);
+            break;
+        case 4:
+            page = new InfoPage(m_clock, m_pages);
+            break;
+        default:
             page = buildTransferPage();
-        else
-            page = new QWidget(m_pages);
+        }
         page->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
         m_pages->addTab(page, kPageTitles[i]);
     }
@@ -86,10 +114,7 @@ TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
     connect(&m_monitor, &StateMonitor::refreshed, this, &TForm10::showDisplay);
     connect(&m_monitor, &StateMonitor::watchingChanged, m_watch, &QToolButton::setChecked);
 
-    m_hooks.askYesNo = [](const QString &caption, const QString &text) {
-        return Prompts::instance().ask(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No,
-                                       QMessageBox::Question) == QMessageBox::Yes;
-    };
+    m_hooks.askYesNo = m_serviceHooks.askYesNo;
     m_hooks.tell = [](const QString &caption, const QString &text, bool error) {
         showMessage(nullptr, caption, text,
                     error ? QMessageBox::Critical : QMessageBox::Information);
@@ -250,6 +275,43 @@ void TForm10::setProjectReplaced(std::function<void()> hook)
     m_transfer.setHooks(m_hooks);
 }
 
+void TForm10::setConsoleLog(std::function<void(const QString &)> log)
+{
+    m_serviceHooks.consoleLog = std::move(log);
+    m_clock.setHooks(m_serviceHooks);
+}
+
+bool TForm10::askLeaveTestMode()
+{
+    return Prompts::instance().ask(nullptr, QStringLiteral("Тестовый режим"),
+                                   QStringLiteral("Контроллер в режиме ТЕСТ. Выключить тестовый "
+                                                  "режим?"),
+                                   QMessageBox::Yes | QMessageBox::No,
+                                   QMessageBox::Question) == QMessageBox::Yes;
+}
+
+QCoro::Task<void> TForm10::leaveTestMode(bool closePort, std::function<void()> then)
+{
+    co_await m_test.testOff();
+    // The window was closed meanwhile: the port goes, as it would have at once.
+    if (closePort && !isVisible())
+        m_link.closeSerial();
+    if (then)
+        then();
+}
+
+bool TForm10::mayQuit(std::function<void()> quitAgain)
+{
+    if (!m_test.testMode() || m_quitAsked)
+        return true;
+    // Leaving the lamps of a live intersection under manual control is never what was meant.
+    m_quitAsked = true;
+    if (!askLeaveTestMode())
+        return true;
+    leaveTestMode(false, std::move(quitAgain));
+    return false;
+}
+
 void TForm10::StopMonitor()
 {
     m_monitor.StopMonitor();
@@ -287,6 +349,7 @@ void TForm10::Button2Click()
 
 void TForm10::showEvent(QShowEvent *event)
 {
+    m_quitAsked = false;
     m_ringPanel->setText(QString::number(m_ringBar->value()));
     QWidget::showEvent(event);
 }
@@ -298,7 +361,11 @@ void TForm10::hideEvent(QHideEvent *event)
     if (!event->spontaneous()) {
         StopMonitor();
         m_transfer.cancel();
-        m_link.closeSerial();
+        m_journal.Button10Click();
+        if (m_test.testMode() && !m_quitAsked && askLeaveTestMode())
+            leaveTestMode(true, {});
+        else
+            m_link.closeSerial();
     }
     QWidget::hideEvent(event);
 }

@@ -2,6 +2,9 @@
 #pragma once
 
 #include "link/ProjectTransfer.h"
+#include "service/ClockService.h"
+#include "service/JournalReader.h"
+#include "service/OutputTest.h"
 #include "service/StateMonitor.h"
 
 #include <QWidget>
@@ -35,9 +38,17 @@ public:
     void setStatusText(const QString &text);
     // After a download the main window shows the new project.
     void setProjectReplaced(std::function<void()> hook);
+    // Where the clock commands are echoed: the command console's log.
+    void setConsoleLog(std::function<void(const QString &)> log);
+    // The program is about to quit. False when it must wait: the controller is being taken
+    // out of test mode, and `quitAgain` runs once that is done.
+    bool mayQuit(std::function<void()> quitAgain);
 
     [[nodiscard]] ProjectTransfer &transfer() { return m_transfer; }
     [[nodiscard]] StateMonitor &monitor() { return m_monitor; }
+    [[nodiscard]] OutputTest &outputTest() { return m_test; }
+    [[nodiscard]] JournalReader &journal() { return m_journal; }
+    [[nodiscard]] ClockService &clock() { return m_clock; }
     // The tab of each feature, for the features that fill them.
     [[nodiscard]] QWidget *page(int index) const;
 
@@ -59,11 +70,18 @@ private:
     QWidget *buildTransferPage();
     void showDisplay(const MonitorDisplay &display);
     void showTransferState();
+    [[nodiscard]] bool askLeaveTestMode();
+    QCoro::Task<void> leaveTestMode(bool closePort, std::function<void()> then);
 
     ControllerLink &m_link;
     ProjectTransfer m_transfer;
     ProjectTransfer::Hooks m_hooks;
     StateMonitor m_monitor;
+    OutputTest m_test;
+    JournalReader m_journal;
+    ClockService m_clock;
+    ServiceHooks m_serviceHooks;
+    bool m_quitAsked = false;
 
     QTabWidget *m_pages = nullptr;
     QLineEdit *m_status = nullptr;

@@ -1,0 +1,69 @@
+#include "service/ClockService.h"
+
+#include "link/ControllerLink.h"
+
+const QString ClockService::kTimeSet = QStringLiteral("Время установлено!!!");
+const QString ClockService::kTimeNotSet = QStringLiteral("Ошибка!!!!. Время НЕ установлено!!!!1");
+
+ClockService::ClockService(ControllerLink &link, QObject *parent) : QObject(parent), m_link(link) {}
+
+QString ClockService::clockCommand(const QDateTime &when)
+{
+    return QStringLiteral("set ds1390_time ") +
+           when.toString(QStringLiteral("dd.MM.yyyy-HH:mm:ss"));
+}
+
+QCoro::Task<std::optional<QString>> ClockService::Button9Click()
+{
+    m_hooks.stop();
+    if (!m_link.OpenLink())
+        co_return std::nullopt;
+    const Reply reply = co_await m_link.SendCommandRetry(QStringLiteral("get ds1390_time"), 1);
+    co_return reply.ok() ? reply.AnswerText() : QStringLiteral("НЕТ");
+}
+
+QCoro::Task<bool> ClockService::Button8Click()
+{
+    return setClock(m_now());
+}
+
+QCoro::Task<bool> ClockService::Button16Click(QDateTime picked)
+{
+    return setClock(picked);
+}
+
+QCoro::Task<bool> ClockService::setClock(QDateTime when)
+{
+    m_hooks.stop();
+    if (!m_link.OpenLink())
+        co_return false;
+    const QString command = clockCommand(when);
+    if (m_hooks.consoleLog)
+        m_hooks.consoleLog(command);
+    const bool ok = (co_await m_link.SendCommandRetry(command, 1)).ok();
+    m_hooks.showStatus(ok ? kTimeSet : kTimeNotSet);
+    co_return ok;
+}
+
+QCoro::Task<std::optional<QString>> ClockService::Button17Click()
+{
+    if (!m_link.OpenLink())
+        co_return std::nullopt;
+    const Reply reply = co_await m_link.SendCommandRetry(QStringLiteral("get info"), 2);
+    m_hooks.showStatus(reply.ok() ? QStringLiteral("OK. ") : QStringLiteral("Ошибка"));
+    if (!reply.ok())
+        co_return std::nullopt;
+    co_return reply.AnswerText();
+}
+
+QCoro::Task<bool> ClockService::Button18Click()
+{
+    if (!m_hooks.ask(QStringLiteral("Стирание"),
+                     QStringLiteral("Полное стирание микросхемы FLASH памяти!!! Продолжить?")))
+        co_return false;
+    if (!m_link.OpenLink())
+        co_return false;
+    const bool ok = (co_await m_link.SendCommandRetry(QStringLiteral("flash_reset 255"), 2)).ok();
+    m_hooks.showStatus(ok ? QStringLiteral("Очистка - ОК!") : QStringLiteral("ОШИБКА!!"));
+    co_return ok;
+}

@@ -1,0 +1,38 @@
+// Window "ДК", tab "Информация о ДК".
+#include "service/InfoPage.h"
+
+#include "service/ClockService.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+InfoPage::InfoPage(ClockService &service, QWidget *parent) : QWidget(parent), m_service(service)
+{
+    auto *layout = new QVBoxLayout(this);
+    m_info = new QPlainTextEdit(this);
+    m_info->setObjectName(QStringLiteral("MemoInfo"));
+    m_info->setReadOnly(true);
+    layout->addWidget(m_info, 1);
+    auto *button = new QPushButton(QStringLiteral("Прочитать"), this);
+    button->setObjectName(QStringLiteral("Button17"));
+    connect(button, &QPushButton::clicked, this, &InfoPage::Button17Click);
+    layout->addWidget(button, 0, Qt::AlignLeft);
+}
+
+void InfoPage::Button17Click()
+{
+    read();
+}
+
+QCoro::Task<void> InfoPage::read()
+{
+    const auto text = co_await m_service.Button17Click();
+    if (!text)
+        co_return;
+    m_info->clear();
+    QString shown = *text;
+    if (shown.endsWith(QLatin1Char('\n')))
+        shown.chop(1);
+    m_info->appendPlainText(shown);
+}

@@ -1,0 +1,26 @@
+// Window "ДК", tab "Информация о ДК".
+#pragma once
+
+#include <QWidget>
+
+#include <qcoro/qcorotask.h>
+
+class ClockService;
+class QPlainTextEdit;
+
+// The controller's own description of itself, shown as it came.
+class InfoPage : public QWidget
+{
+    Q_OBJECT
+public:
+    InfoPage(ClockService &service, QWidget *parent = nullptr);
+
+public slots:
+    void Button17Click(); // "Прочитать"
+
+private:
+    QCoro::Task<void> read();
+
+    ClockService &m_service;
+    QPlainTextEdit *m_info = nullptr;
+};

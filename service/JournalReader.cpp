@@ -1,0 +1,223 @@
+#include "service/JournalReader.h"
+
+#include "link/ControllerLink.h"
+
+#include <QSaveFile>
+
+#include <qcoro/qcorotimer.h>
+
+#include <chrono>
+
+const QString JournalReader::kExportFile = QStringLiteral("jor.txt");
+const QString JournalReader::kEndMarker = QStringLiteral("+++NO events");
+
+JournalReader::JournalReader(ControllerLink &link, QObject *parent)
+    : QAbstractTableModel(parent), m_link(link)
+{
+    m_timer.setObjectName(QStringLiteral("Timer2"));
+    m_timer.setInterval(BatchIntervalMs);
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, [this] { Timer2Timer(); });
+    m_texts.resize(InitialRows - 1);
+}
+
+QString JournalReader::text(int row) const
+{
+    return row >= 0 && row < rows() ? m_texts[static_cast<std::size_t>(row)] : QString();
+}
+
+void JournalReader::resizeRows(int count)
+{
+    count = std::max(count, 0);
+    if (count == rows())
+        return;
+    beginResetModel();
+    m_texts.resize(static_cast<std::size_t>(count));
+    m_texts.shrink_to_fit();
+    m_numbered = std::min(m_numbered, count);
+    endResetModel();
+}
+
+void JournalReader::setRow(int row, bool numbered, const QString &text)
+{
+    if (row < 0 || row >= rows())
+        return;
+    if (numbered)
+        m_numbered = std::max(m_numbered, row + 1);
+    m_texts[static_cast<std::size_t>(row)] = text;
+    emit dataChanged(index(row, 0), index(row, 1));
+}
+
+QCoro::Task<void> JournalReader::Button11Click()
+{
+    if (m_reading)
+        co_return;
+    m_hooks.stop();
+    if (!m_link.OpenLink())
+        co_return;
+    setProgress(0);
+    m_hooks.showStatus(QString());
+    m_count = 0;
+    beginResetModel();
+    std::fill(m_texts.begin(), m_texts.end(), QString());
+    m_numbered = 0;
+    endResetModel();
+    if (!(co_await m_link.SendCommandRetry(QStringLiteral("event init"), 102)).ok())
+        co_return;
+    co_await QCoro::sleepFor(std::chrono::milliseconds(20));
+    const Reply used = co_await m_link.SendCommandRetry(QStringLiteral("event used"), 1);
+    if (!used.ok())
+        co_return;
+    // The UDP payload keeps the answer's line end.
+    QString digits = used.AnswerText();
+    digits = digits.left(digits.indexOf(QLatin1Char('\n'))).trimmed();
+    bool ok = false;
+    const int value = digits.toInt(&ok, 10);
+    if (!ok || value < 0) {
+        m_hooks.showStatus(QStringLiteral("Oшибка чтения журнала!!!"));
+        co_return;
+    }
+    resizeRows(value);
+    if (value > 0) {
+        m_stop = false;
+        m_expected = value + 1;
+        m_reading = true;
+        emit readingChanged(true);
+        m_timer.start();
+    }
+}
+
+QCoro::Task<void> JournalReader::Timer2Timer()
+{
+    if (!m_reading || m_inBatch)
+        co_return;
+    m_inBatch = true;
+    m_timer.stop();
+    m_hooks.stop();
+    int inBatch = 0;
+    while (!m_stop) {
+        const Reply reply = co_await m_link.SendCommandRetry(QStringLiteral("event get"), GetTries);
+        const int row = m_count; // 0-based data row of this record
+        const QString text = reply.AnswerText();
+        // A journal longer than announced still keeps every record; the end marker only
+        // numbers a row that is already there.
+        if (row >= rows() && !(reply.ok() && text.contains(kEndMarker)))
+            resizeRows(m_count + GrowRows);
+        if (!reply.ok()) {
+            setRow(row, true, QStringLiteral("NO events"));
+            break;
+        }
+        if (text.contains(kEndMarker)) {
+            setRow(row, true, QString());
+            break;
+        }
+        setRow(row, true, text);
+        ++m_count;
+        if (++inBatch == BatchSize) {
+            setProgress(m_count * 100 / m_expected);
+            if (m_stop || m_progress >= 100)
+                break;
+            m_inBatch = false;
+            m_timer.start();
+            co_return;
+        }
+    }
+    m_inBatch = false;
+    finish();
+}
+
+void JournalReader::finish()
+{
+    m_timer.stop();
+    setProgress(100);
+    m_reading = false;
+    emit readingChanged(false);
+    m_hooks.showStatus((m_stop ? QStringLiteral("Чтение прервано! Всего записей прочитано: ")
+                               : QStringLiteral("Журнал прочитан! Всего записей прочитано: ")) +
+                       QString::number(m_count));
+}
+
+void JournalReader::Button10Click()
+{
+    m_stop = true;
+    // Between two batches nothing else would notice.
+    if (m_reading && !m_inBatch)
+        finish();
+}
+
+bool JournalReader::exportTo(const QString &path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_hooks.showStatus(QStringLiteral("Журнал НЕ записан: ") + file.errorString());
+        return false;
+    }
+    for (const QString &text : m_texts) {
+        QString record = text;
+        while (record.endsWith(QLatin1Char('\n')) || record.endsWith(QLatin1Char('\r')))
+            record.chop(1);
+        if (record.isEmpty())
+            continue;
+        record.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        record.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        file.write(ControllerLink::encode(record + QStringLiteral("\r\n")));
+    }
+    if (!file.commit()) {
+        m_hooks.showStatus(QStringLiteral("Журнал НЕ записан: ") + file.errorString());
+        return false;
+    }
+    m_hooks.showStatus(QStringLiteral("Журнал записан в jor.txt в директории программы!!!"));
+    return true;
+}
+
+QCoro::Task<void> JournalReader::Button7Click()
+{
+    if (m_reading ||
+        !m_hooks.ask(QStringLiteral("Стирание"), QStringLiteral("Стирание журнала!!! Продолжить?")))
+        co_return;
+    if (!m_link.OpenLink())
+        co_return;
+    if ((co_await m_link.SendCommandRetry(QStringLiteral("event erase"), 2)).ok()) {
+        m_hooks.showStatus(QStringLiteral("Очистка - ОК!"));
+        co_await Button11Click();
+    } else {
+        m_hooks.showStatus(QStringLiteral("ОШИБКА!!"));
+    }
+}
+
+void JournalReader::setProgress(int percent)
+{
+    m_progress = percent;
+    emit progressChanged(percent);
+}
+
+int JournalReader::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : rows();
+}
+
+int JournalReader::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 4;
+}
+
+QVariant JournalReader::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid())
+        return {};
+    if (index.column() == 0)
+        return index.row() < m_numbered ? QVariant(index.row() + 1) : QVariant();
+    if (index.column() == 1)
+        return text(index.row());
+    return {};
+}
+
+QVariant JournalReader::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Vertical)
+        return section + 1;
+    static const char *const headings[] = {"№", "Дата", "Время", "Событие"};
+    return section >= 0 && section < 4 ? QString::fromUtf8(headings[section]) : QVariant();
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "service/ServiceHooks.h"
+
+#include <QAbstractTableModel>
+#include <QTimer>
+
+#include <qcoro/qcorotask.h>
+
+#include <vector>
+
+class ControllerLink;
+
+// Reads the controller's event journal record by record, in batches of 20 on a 200 ms timer
+// so the window stays usable, into a table of number and text. Holds nothing but the records.
+class JournalReader : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    static constexpr int BatchSize = 20;
+    static constexpr int BatchIntervalMs = 200;
+    static constexpr int InitialRows = 10;
+    static constexpr int GrowRows = 10;
+    static constexpr int GetTries = 4;
+    static const QString kExportFile;
+    static const QString kEndMarker;
+
+    explicit JournalReader(ControllerLink &link, QObject *parent = nullptr);
+    void setHooks(ServiceHooks hooks) { m_hooks = std::move(hooks); }
+
+    [[nodiscard]] bool reading() const { return m_reading; }
+    [[nodiscard]] int recordCount() const { return m_count; }
+    [[nodiscard]] int progress() const { return m_progress; }
+    [[nodiscard]] QTimer &timer() { return m_timer; }
+    // The pause between batches; tests of very long journals shorten it.
+    void setBatchInterval(int ms) { m_timer.setInterval(ms); }
+    // Data rows (the grid's heading row not counted).
+    [[nodiscard]] int rows() const { return static_cast<int>(m_texts.size()); }
+    [[nodiscard]] QString text(int row) const;
+
+    // "Считать журнал".
+    QCoro::Task<void> Button11Click();
+    // One batch.
+    QCoro::Task<void> Timer2Timer();
+    // "Остановить": the batch ends after the record being read.
+    void Button10Click();
+    // "Экспорт" to `path`: every record one line ending in CR LF, written whole or not at all.
+    bool exportTo(const QString &path);
+    // "Очистить": asks, erases the journal in the controller and reads it again.
+    QCoro::Task<void> Button7Click();
+
+    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
+    [[nodiscard]] int columnCount(const QModelIndex &parent = {}) const override;
+    [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
+    [[nodiscard]] QVariant headerData(int section, Qt::Orientation orientation,
+                                      int role) const override;
+
+signals:
+    void progressChanged(int percent);
+    void readingChanged(bool reading);
+
+private:
+    void resizeRows(int rows);
+    void setRow(int row, bool numbered, const QString &text);
+    void finish();
+    void setProgress(int percent);
+
+    ControllerLink &m_link;
+    ServiceHooks m_hooks;
+    QTimer m_timer;
+    std::vector<QString> m_texts;
+    int m_numbered = 0; // rows 1..m_numbered show their number
+    int m_count = 0;
+    int m_expected = 1;
+    int m_progress = 0;
+    bool m_stop = false;
+    bool m_reading = false;
+    bool m_inBatch = false;
+};
