@@ -6,6 +6,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace {
 const QByteArray kMarker = QByteArrayLiteral("SUCCESS:");
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
@@ -32,14 +34,21 @@ ControllerLink::ControllerLink(Transport &serial, Transport &udp, QObject *paren
     connect(&m_serial, &Transport::failed, this, &ControllerLink::onSerialFailed);
 }
 
+// Code page 1251 spells the ASCII half as Latin-1 does. Commands and answers of a transfer
+// are ASCII, and an ICU converter opened for each of them cost more than the rest of the
+// exchange's own work; it is needed only for Cyrillic text.
 QByteArray ControllerLink::encode(const QString &text)
 {
+    if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return text.toLatin1();
     QStringEncoder encoder("windows-1251");
     return encoder.encode(text);
 }
 
 QString ControllerLink::decode(const QByteArray &bytes)
 {
+    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
     QStringDecoder decoder("windows-1251");
     return decoder.decode(bytes);
 }

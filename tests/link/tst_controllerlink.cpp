@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QStringDecoder>
 #include <QTest>
 #include <QTimer>
 
@@ -250,6 +251,20 @@ private slots:
         udp->deliver("\xC4\xCA");
         QCOMPARE(echoes.value(0).value(0).toString(), QStringLiteral("ДК"));
         QTRY_VERIFY(!link->busy()); // the reply ends the hold on the link
+    }
+
+    void asciiGoesOutAsTheCodePageSpellsIt()
+    {
+        QByteArray ascii;
+        for (int c = 0; c < 0x80; ++c)
+            ascii += char(c);
+        QStringDecoder codePage("windows-1251");
+        const QString text = codePage.decode(ascii);
+        QCOMPARE(text.size(), 0x80);
+        QCOMPARE(ControllerLink::decode(ascii), text);
+        QCOMPARE(ControllerLink::encode(text), ascii);
+        QCOMPARE(ControllerLink::encode(text + QStringLiteral("ДК")), ascii + "\xC4\xCA");
+        QCOMPARE(ControllerLink::decode(ascii + "\xC4\xCA"), text + QStringLiteral("ДК"));
     }
 
     void openFailureIsAnnounced()
