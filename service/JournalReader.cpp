@@ -4,9 +4,7 @@
 
 #include <QSaveFile>
 
-#include <qcoro/qcorotimer.h>
-
-#include <chrono>
+#include "service/Pause.h"
 
 const QString JournalReader::kExportFile = QStringLiteral("jor.txt");
 const QString JournalReader::kEndMarker = QStringLiteral("+++NO events");
@@ -64,7 +62,7 @@ QCoro::Task<void> JournalReader::Button11Click()
     endResetModel();
     if (!(co_await m_link.SendCommandRetry(QStringLiteral("event init"), 102)).ok())
         co_return;
-    co_await QCoro::sleepFor(std::chrono::milliseconds(20));
+    co_await pause(20);
     const Reply used = co_await m_link.SendCommandRetry(QStringLiteral("event used"), 1);
     if (!used.ok())
         co_return;
@@ -177,7 +175,10 @@ QCoro::Task<void> JournalReader::Button7Click()
         co_return;
     if (!m_link.OpenLink())
         co_return;
-    if ((co_await m_link.SendCommandRetry(QStringLiteral("event erase"), 2)).ok()) {
+    // Kept apart from the condition: GCC 12 mishandles a co_await in an if condition whose
+    // branch awaits again.
+    const Reply erased = co_await m_link.SendCommandRetry(QStringLiteral("event erase"), 2);
+    if (erased.ok()) {
         m_hooks.showStatus(QStringLiteral("Очистка - ОК!"));
         co_await Button11Click();
     } else {

@@ -2,9 +2,7 @@
 
 #include "link/ControllerLink.h"
 
-#include <qcoro/qcorotimer.h>
-
-#include <chrono>
+#include "service/Pause.h"
 
 namespace {
 const QString kTestStatus = QStringLiteral("ТЕСТ режим");
@@ -46,7 +44,10 @@ QCoro::Task<void> OutputTest::testOn()
     const Working working(m_working, *this);
     m_hooks.stop();
     const bool opened = m_link.OpenLink();
-    if (opened && (co_await m_link.SendCommandRetry(QStringLiteral("set test on"), Tries)).ok()) {
+    bool accepted = false;
+    if (opened)
+        accepted = (co_await m_link.SendCommandRetry(QStringLiteral("set test on"), Tries)).ok();
+    if (accepted) {
         m_testMode = true;
         setStatus(kTestStatus);
         co_return;
@@ -83,10 +84,10 @@ QCoro::Task<void> OutputTest::channelOn(int group, Colour colour)
                                       QStringLiteral("З")};
     setResults(
         {QStringLiteral("Канал %1 %2").arg(group).arg(letters[colour]), QStringLiteral("ВКЛ!")});
-    co_await QCoro::sleepFor(std::chrono::milliseconds(SettleMs));
+    co_await pause(SettleMs);
     if (colour == Yellow)
         co_return;
-    co_await QCoro::sleepFor(std::chrono::milliseconds(MeasureMs));
+    co_await pause(MeasureMs);
     const bool red = colour == Red;
     const Reply reply = co_await m_link.SendCommandRetry(
         red ? QStringLiteral("get lineADC") : QStringLiteral("get linePWM"), Tries);
