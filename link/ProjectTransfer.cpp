@@ -207,6 +207,9 @@ QCoro::Task<void> ProjectTransfer::upload()
         if (verified)
             logStatus(QStringLiteral("Проверено!"));
     }
+    // Cancelled: the user stopped it and was told so in the log; no verdict follows.
+    if (!alive(run))
+        co_return;
     if (verified) {
         logStatus(QStringLiteral("Всё загружено!"));
         setFull();
@@ -308,6 +311,9 @@ QCoro::Task<void> ProjectTransfer::download()
         logStatus(kDownloadDashes);
     }
 
+    // Cancelled: the rings read so far do not replace the project the user kept.
+    if (!alive(run))
+        co_return;
     if (good == 0) {
         tell(QStringLiteral("Нет данных!"), QStringLiteral("Проект не выгружен"), true);
         co_return;
