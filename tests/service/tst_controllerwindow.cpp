@@ -29,6 +29,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -210,7 +211,8 @@ RingData fileRing(const QByteArray &file, int r)
     return ring;
 }
 
-// A project file with the fields only the controller's copy fills in blanked out.
+// A project file without the fields only the controller's copy fills in (the programs size and
+// the copy of their checksum) and without the two checksums over them.
 QByteArray withoutControllerSeals(QByteArray file)
 {
     for (qsizetype at = 0; at + qsizetype(RingRecordSize) <= file.size(); at += RingRecordSize) {
