@@ -52,6 +52,7 @@ bool StateMonitor::start()
 
 void StateMonitor::StopMonitor()
 {
+    ++m_stops;
     m_timer.stop();
     if (m_watching) {
         m_watching = false;
@@ -66,14 +67,19 @@ QCoro::Task<void> StateMonitor::Timer1Timer()
     m_polling = true;
     m_timer.stop();
     m_state.clear();
+    const int stops = m_stops;
     const Reply state =
         co_await m_link.SendCommandRetry(QStringLiteral("get state ") + QString::number(m_ring), 1);
-    if (state.ok())
-        ParseAnswer(m_state, withoutLineEnd(state.AnswerText()));
-    const Reply lines = co_await m_link.SendCommandRetry(QStringLiteral("get lines"), 1);
-    if (lines.ok()) {
-        ParseAnswer(m_state, withoutLineEnd(lines.AnswerText()));
-        emit refreshed(describe(m_state));
+    // Stopped while the answer was awaited, as a transfer does before its first command: the
+    // rest of the poll would go out between the transfer's commands.
+    if (stops == m_stops) {
+        if (state.ok())
+            ParseAnswer(m_state, withoutLineEnd(state.AnswerText()));
+        const Reply lines = co_await m_link.SendCommandRetry(QStringLiteral("get lines"), 1);
+        if (lines.ok()) {
+            ParseAnswer(m_state, withoutLineEnd(lines.AnswerText()));
+            emit refreshed(describe(m_state));
+        }
     }
     m_polling = false;
     if (m_watching)

@@ -75,4 +75,5 @@ private:
     int m_ring = 1;
     bool m_watching = false;
     bool m_polling = false;
+    int m_stops = 0; // a stop during a poll ends it after the answer it waits for
 };
