@@ -398,4 +398,6 @@ void TForm10::showTransferState()
     m_download->setText(down ? ProjectTransfer::kCancelCaption : ProjectTransfer::kDownloadCaption);
     m_upload->setEnabled(!down && !winding);
     m_download->setEnabled(!up && !winding);
+    // Polls would go out between the transfer's packets.
+    m_watch->setEnabled(!m_transfer.busy() && !m_transfer.running());
 }
