@@ -1,5 +1,7 @@
 #include "sim/VirtualController.h"
 
+#include "sim/SimAnswer.h"
+
 #include <QDebug>
 
 #include <algorithm>
@@ -8,14 +10,11 @@
 namespace {
 constexpr int kKeptCommands = 64;
 
-QByteArray positive(const QByteArray &payload)
-{
-    return QByteArrayLiteral("SUCCESS:") + payload + '\n';
-}
+using SimAnswer::positive;
 
 QByteArray error(const QByteArray &what)
 {
-    return QByteArrayLiteral("ERROR: ") + what + '\n';
+    return SimAnswer::refused(what);
 }
 
 // Hexadecimal with or without "0x", in either case.
@@ -96,10 +95,10 @@ QByteArray VirtualController::handle(const QByteArray &raw)
                                         "progs_flashrd pflashwr flashrd ifconfig help");
     if (command == "ifconfig")
         return positive("ip=127.0.0.2 mask=255.0.0.0 gw=127.0.0.1 port=11990");
-    if (line == "get info")
-        return positive("VELT virtual controller, rings=4, flash ok");
     if (command == "get" && (words.value(1) == "state" || words.value(1) == "lines"))
         return stateAnswer(words);
+    if (auto answer = serviceAnswer(line, words))
+        return *answer;
     if (line == "get ver" && !m_oldFirmware)
         return positive("1.2.0");
     if (command == "pflashwr")
@@ -186,8 +185,12 @@ QByteArray VirtualController::oldRead(const QList<QByteArray> &args)
 
 QByteArray VirtualController::stateAnswer(const QList<QByteArray> &words) const
 {
-    if (words.value(1) == "lines")
-        return words.size() == 2 ? positive(m_state.lines()) : error("unknown command");
+    if (words.value(1) == "lines") {
+        if (words.size() != 2)
+            return error("unknown command");
+        // During the test the outputs show what the technician switched, not the program.
+        return positive(m_outputs.testMode() ? m_outputs.lines() : m_state.lines());
+    }
     bool ok = false;
     const int ring = words.value(2).toInt(&ok);
     if (words.size() != 3 || !ok || !ControllerState::isRing(ring))

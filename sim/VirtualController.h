@@ -1,14 +1,18 @@
 #pragma once
 
 #include "model/Structures.h"
+#include "sim/ControllerClock.h"
 #include "sim/ControllerState.h"
 #include "sim/FlashFile.h"
+#include "sim/Journal.h"
+#include "sim/OutputTest.h"
 
 #include <QByteArray>
 #include <QList>
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <vector>
 
 // The command interpreter of the virtual controller: one text line in, one answer line out.
@@ -47,6 +51,11 @@ public:
     [[nodiscard]] const std::vector<std::uint8_t> &programsFlash() const { return m_programs; }
     [[nodiscard]] const QList<QByteArray> &received() const { return m_received; }
 
+    // The service side, set up from the command line or by tests before the first command.
+    [[nodiscard]] OutputTest &outputs() { return m_outputs; }
+    [[nodiscard]] Journal &journal() { return m_journal; }
+    [[nodiscard]] ControllerClock &clock() { return m_clock; }
+
 private:
     QByteArray flashWrite(std::vector<std::uint8_t> &flash, qint64 address,
                           const QList<QByteArray> &args,
@@ -58,11 +67,20 @@ private:
     QByteArray oldRead(const QList<QByteArray> &args);
     void saveFlash();
     QByteArray stateAnswer(const QList<QByteArray> &words) const;
+    // The commands of the service windows (ServiceCommands.cpp); nothing when not one of them.
+    std::optional<QByteArray> serviceAnswer(const QByteArray &line, const QList<QByteArray> &words);
+    QByteArray channelAnswer(const QList<QByteArray> &words);
+    QByteArray journalAnswer(const QByteArray &what);
+    QByteArray info() const;
+    void eraseFlash();
 
     bool m_oldFirmware;
     FlashFile m_flashFile;
     bool m_saveFailed = false;
     ControllerState m_state;
+    OutputTest m_outputs;
+    Journal m_journal;
+    ControllerClock m_clock;
     std::vector<std::uint8_t> m_project;
     std::vector<std::uint8_t> m_programs;
     QList<QByteArray> m_received; // the last commands, for tests

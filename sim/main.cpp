@@ -1,13 +1,15 @@
 // The virtual controller: answers the configurator over UDP and over a pseudo-terminal.
 //
 //   veltsim [--udp ADDRESS:PORT] [--pty] [--link PATH] [--old-firmware] [--flash FILE]
-//           [--baud N] [--baud-udp]
+//           [--baud N] [--baud-udp] [--journal N] [--dead-lamp G]...
 //           [--drop SHARE] [--no-lf] [--chunk BYTES] [--delay MS] [--corrupt-hex SHARE]
 //           [--wrong-length SHARE] [--duplicate SHARE] [--hangup-after K] [--seed N]
 //
 // --flash keeps the flash in FILE across runs: loaded at start when it has the full size
 // (otherwise flash starts erased, all 0xFF), saved after every write that changed it.
 // --baud paces the serial side both ways at N baud 8N1; --baud-udp paces UDP answers too.
+// --journal sets how many records the event journal holds (12 by default); --dead-lamp makes
+// the red lamp of output group G (1..8) draw no current in the output test, once per group.
 // It prints "udp ADDRESS:PORT", "pty DEVICE" and "flash FILE" (when loaded) once it
 // listens, then runs until it is terminated (SIGTERM or SIGINT).
 #include "sim/Faults.h"
@@ -38,6 +40,7 @@ int usage(const QString &why)
     std::fprintf(stderr,
                  "usage: veltsim [--udp ADDRESS:PORT] [--pty] [--link PATH] [--old-firmware]\n"
                  "               [--flash FILE] [--baud N] [--baud-udp]\n"
+                 "               [--journal N] [--dead-lamp G]...\n"
                  "               [--drop SHARE] [--no-lf] [--chunk BYTES] [--delay MS]\n"
                  "               [--corrupt-hex SHARE] [--wrong-length SHARE] [--duplicate SHARE]\n"
                  "               [--hangup-after K] [--seed N]\n");
@@ -75,6 +78,8 @@ int main(int argc, char **argv)
     bool oldFirmware = false;
     int baud = 0;
     bool baudUdp = false;
+    int journal = Journal::DefaultSize;
+    QList<int> deadLamps;
     FaultOptions faults;
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--udp") && i + 1 < args.size()) {
@@ -93,6 +98,16 @@ int main(int argc, char **argv)
                 return usage(QStringLiteral("bad value for --baud"));
         } else if (args[i] == QLatin1String("--baud-udp")) {
             baudUdp = true;
+        } else if (args[i] == QLatin1String("--journal") && i + 1 < args.size()) {
+            bool ok = false;
+            journal = args[++i].toInt(&ok);
+            if (!ok || journal < 0)
+                return usage(QStringLiteral("bad value for --journal"));
+        } else if (args[i] == QLatin1String("--dead-lamp") && i + 1 < args.size()) {
+            bool ok = false;
+            deadLamps.append(args[++i].toInt(&ok));
+            if (!ok || !OutputTest::isGroup(deadLamps.last()))
+                return usage(QStringLiteral("bad group for --dead-lamp (1..8)"));
         } else if (args[i] == QLatin1String("--old-firmware")) {
             oldFirmware = true;
         } else if (const auto error = parseFaultOption(faults, args, i)) {
@@ -105,6 +120,9 @@ int main(int argc, char **argv)
         return usage(QStringLiteral("--baud-udp needs --baud"));
 
     VirtualController controller(oldFirmware);
+    controller.journal() = Journal(journal);
+    for (const int group : deadLamps)
+        controller.outputs().setDeadLamp(group);
     if (!flash.isEmpty())
         reportFlash(flash, controller.useFlashFile(flash));
     FaultPlan plan(faults);

@@ -130,6 +130,22 @@ private slots:
         QVERIFY(!QFile::exists(path));
     }
 
+    void eraseReachesTheFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("flash.bin"));
+        {
+            VirtualController first;
+            first.useFlashFile(path);
+            QVERIFY(first.handle("proj_flashwr 2A7E 2 1234").startsWith("SUCCESS:"));
+            QVERIFY(first.handle("progs_flashwr 4E0D0 1 00").startsWith("SUCCESS:"));
+            QCOMPARE(first.handle("flash_reset 255"), QByteArray("SUCCESS:\n"));
+        }
+        VirtualController second;
+        QCOMPARE(second.useFlashFile(path), FlashFile::Load::Loaded);
+        QCOMPARE(second.flashImage(), QByteArray(VirtualController::FlashImageSize, '\xFF'));
+    }
+
     void restartedProgramKeepsTheFlash()
     {
         QTemporaryDir dir;

@@ -1,0 +1,144 @@
+// The event journal of the virtual controller as the configurator reads it.
+#include "sim/VirtualController.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QTest>
+
+namespace {
+bool isPositive(const QByteArray &answer)
+{
+    return answer.startsWith("SUCCESS:") && answer.endsWith('\n');
+}
+
+QByteArray payload(const QByteArray &answer)
+{
+    return isPositive(answer) ? answer.mid(8).chopped(1) : QByteArray("(refused)");
+}
+
+// What the configurator does: rewind, then take records until the end mark.
+QList<QByteArray> readAll(VirtualController &controller, int limit)
+{
+    QList<QByteArray> records;
+    if (!isPositive(controller.handle("event init")))
+        return records;
+    for (int i = 0; i < limit; ++i) {
+        const QByteArray record = payload(controller.handle("event get"));
+        if (record == Journal::NoMore)
+            break;
+        records.append(record);
+    }
+    return records;
+}
+} // namespace
+
+class TestSimJournal : public QObject
+{
+    Q_OBJECT
+private slots:
+    void readsEveryRecordThenTheEnd_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("empty") << 0;
+        QTest::newRow("one") << 1;
+        QTest::newRow("default") << int(Journal::DefaultSize);
+        QTest::newRow("45") << 45;
+    }
+    void readsEveryRecordThenTheEnd()
+    {
+        QFETCH(int, size);
+        VirtualController controller;
+        controller.journal() = Journal(size);
+        QCOMPARE(controller.handle("event used"), "SUCCESS:" + QByteArray::number(size) + '\n');
+        const QList<QByteArray> records = readAll(controller, size + 10);
+        QCOMPARE(records.size(), size);
+        // The end stays the end until the next rewind.
+        QCOMPARE(controller.handle("event get"), QByteArray("SUCCESS:+++NO events\n"));
+        QCOMPARE(controller.handle("event get"), QByteArray("SUCCESS:+++NO events\n"));
+        QCOMPARE(readAll(controller, size + 10), records);
+    }
+
+    void recordsAreDatedTextsInOrder()
+    {
+        VirtualController controller;
+        controller.journal() = Journal(45);
+        const QList<QByteArray> records = readAll(controller, 100);
+        QCOMPARE(records.size(), 45);
+        const QRegularExpression form(
+            QStringLiteral(R"(^(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d) (\S.*)$)"));
+        QStringDecoder decoder("windows-1251");
+        QDateTime previous;
+        QSet<QString> texts;
+        for (const QByteArray &record : records) {
+            QVERIFY2(!record.contains('\n') && !record.contains('\r'), record.constData());
+            const QString line = decoder.decode(record);
+            const auto match = form.match(line);
+            QVERIFY2(match.hasMatch(), record.constData());
+            const QDateTime time =
+                QDateTime::fromString(match.captured(1), QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+            QVERIFY(time.isValid());
+            QVERIFY(!previous.isValid() || previous < time);
+            previous = time;
+            texts.insert(match.captured(2));
+        }
+        // Decoded as the configurator does, the power-up text comes through whole.
+        const QString first = QStringDecoder("windows-1251").decode(records[0]);
+        QVERIFY2(first.endsWith(QStringLiteral(" Включение питания")), qPrintable(first));
+        QVERIFY(texts.size() >= 5); // a mix of events, not one repeated
+    }
+
+    void initRewindsAndEraseEmpties()
+    {
+        VirtualController controller;
+        controller.journal() = Journal(45);
+        const QByteArray first = controller.handle("event get");
+        const QByteArray second = controller.handle("event get");
+        QVERIFY(isPositive(first) && first != second);
+        QCOMPARE(controller.handle("event init"), QByteArray("SUCCESS:\n"));
+        QCOMPARE(controller.handle("event get"), first);
+        QCOMPARE(controller.handle("event used"), QByteArray("SUCCESS:45\n"));
+
+        QCOMPARE(controller.handle("event erase"), QByteArray("SUCCESS:\n"));
+        QCOMPARE(controller.handle("event used"), QByteArray("SUCCESS:0\n"));
+        QCOMPARE(controller.handle("event get"), QByteArray("SUCCESS:+++NO events\n"));
+        QVERIFY(isPositive(controller.handle("event init")));
+        QCOMPARE(controller.handle("event get"), QByteArray("SUCCESS:+++NO events\n"));
+    }
+
+    void unknownJournalCommandsAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("command");
+        QTest::newRow("no word") << QByteArray("event");
+        QTest::newRow("unknown word") << QByteArray("event next");
+        QTest::newRow("extra word") << QByteArray("event get 5");
+    }
+    void unknownJournalCommandsAreRefused()
+    {
+        QFETCH(QByteArray, command);
+        VirtualController controller;
+        const QByteArray answer = controller.handle(command);
+        QVERIFY(answer.endsWith('\n') && !answer.startsWith("SUCCESS:"));
+        QCOMPARE(controller.journal().position(), 0);
+    }
+
+    void aLongJournalIsCheap()
+    {
+        constexpr int kSize = 100000;
+        QElapsedTimer timer;
+        timer.start();
+        VirtualController controller;
+        controller.journal() = Journal(kSize);
+        QCOMPARE(controller.handle("event used"), QByteArray("SUCCESS:100000\n"));
+        // Reading every record, as a configurator would, stays well under a second or two.
+        const QList<QByteArray> records = readAll(controller, kSize + 1);
+        QCOMPARE(records.size(), kSize);
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(records.last(), Journal::record(kSize - 1));
+        QVERIFY(Journal::recordTime(kSize - 2) < Journal::recordTime(kSize - 1));
+        QVERIFY(sizeof(Journal) <= 4 * sizeof(int)); // nothing kept per record
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimJournal)
+#include "tst_simjournal.moc"
