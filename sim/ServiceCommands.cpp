@@ -11,14 +11,14 @@ namespace {
 // configurator.
 constexpr char kWholeFlash[] = "255";
 
-std::optional<OutputTest::Colour> colour(const QByteArray &letter)
+std::optional<SimOutputs::Colour> colour(const QByteArray &letter)
 {
     if (letter == "r")
-        return OutputTest::Colour::Red;
+        return SimOutputs::Colour::Red;
     if (letter == "y")
-        return OutputTest::Colour::Yellow;
+        return SimOutputs::Colour::Yellow;
     if (letter == "g")
-        return OutputTest::Colour::Green;
+        return SimOutputs::Colour::Green;
     return std::nullopt;
 }
 } // namespace
@@ -69,7 +69,7 @@ QByteArray VirtualController::channelAnswer(const QList<QByteArray> &words)
     const int group = words.value(1).toInt(&ok);
     const auto lamp = colour(words.value(2));
     const QByteArray state = words.value(3);
-    if (words.size() != 4 || !ok || !OutputTest::isGroup(group) || !lamp ||
+    if (words.size() != 4 || !ok || !SimOutputs::isGroup(group) || !lamp ||
         (state != "on" && state != "off"))
         return refused("channel G r|y|g on|off, G 1..8");
     if (!m_outputs.setChannel(group, *lamp, state == "on"))

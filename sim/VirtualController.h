@@ -5,7 +5,7 @@
 #include "sim/ControllerState.h"
 #include "sim/FlashFile.h"
 #include "sim/Journal.h"
-#include "sim/OutputTest.h"
+#include "sim/SimOutputs.h"
 
 #include <QByteArray>
 #include <QList>
@@ -52,7 +52,7 @@ public:
     [[nodiscard]] const QList<QByteArray> &received() const { return m_received; }
 
     // The service side, set up from the command line or by tests before the first command.
-    [[nodiscard]] OutputTest &outputs() { return m_outputs; }
+    [[nodiscard]] SimOutputs &outputs() { return m_outputs; }
     [[nodiscard]] Journal &journal() { return m_journal; }
     [[nodiscard]] ControllerClock &clock() { return m_clock; }
 
@@ -78,7 +78,7 @@ private:
     FlashFile m_flashFile;
     bool m_saveFailed = false;
     ControllerState m_state;
-    OutputTest m_outputs;
+    SimOutputs m_outputs;
     Journal m_journal;
     ControllerClock m_clock;
     std::vector<std::uint8_t> m_project;

@@ -106,7 +106,7 @@ int main(int argc, char **argv)
         } else if (args[i] == QLatin1String("--dead-lamp") && i + 1 < args.size()) {
             bool ok = false;
             deadLamps.append(args[++i].toInt(&ok));
-            if (!ok || !OutputTest::isGroup(deadLamps.last()))
+            if (!ok || !SimOutputs::isGroup(deadLamps.last()))
                 return usage(QStringLiteral("bad group for --dead-lamp (1..8)"));
         } else if (args[i] == QLatin1String("--old-firmware")) {
             oldFirmware = true;

@@ -55,7 +55,7 @@ private slots:
         // A refused command lights nothing.
         for (int group = 1; group <= OutputGroups; ++group) {
             for (const auto lamp :
-                 {OutputTest::Colour::Red, OutputTest::Colour::Yellow, OutputTest::Colour::Green})
+                 {SimOutputs::Colour::Red, SimOutputs::Colour::Yellow, SimOutputs::Colour::Green})
                 QVERIFY(!controller.outputs().channel(group, lamp));
         }
     }

@@ -10,7 +10,7 @@
 // back, per group, whether the red lamp draws current and whether the green output carries
 // voltage. Outside test mode lamps can only be switched off, so nothing lights against the
 // running program.
-class OutputTest
+class SimOutputs
 {
 public:
     enum class Colour : std::uint8_t {

@@ -1,4 +1,4 @@
-#include "sim/OutputTest.h"
+#include "sim/SimOutputs.h"
 
 #include <algorithm>
 #include <iterator>
@@ -10,14 +10,14 @@ std::uint8_t bit(int group)
 }
 } // namespace
 
-void OutputTest::setTestMode(bool on)
+void SimOutputs::setTestMode(bool on)
 {
     m_testMode = on;
     if (!on)
         std::fill(std::begin(m_lit), std::end(m_lit), std::uint8_t(0));
 }
 
-bool OutputTest::setChannel(int group, Colour colour, bool on)
+bool SimOutputs::setChannel(int group, Colour colour, bool on)
 {
     if (!isGroup(group) || (on && !m_testMode))
         return false;
@@ -26,35 +26,35 @@ bool OutputTest::setChannel(int group, Colour colour, bool on)
     return true;
 }
 
-bool OutputTest::channel(int group, Colour colour) const
+bool SimOutputs::channel(int group, Colour colour) const
 {
     return isGroup(group) && (m_lit[int(colour)] & bit(group));
 }
 
-void OutputTest::setDeadLamp(int group)
+void SimOutputs::setDeadLamp(int group)
 {
     if (isGroup(group))
         m_dead |= bit(group);
 }
 
-QByteArray OutputTest::lineAdc() const
+QByteArray SimOutputs::lineAdc() const
 {
     return tokens(m_lit[int(Colour::Red)] & ~m_dead);
 }
 
-QByteArray OutputTest::linePwm() const
+QByteArray SimOutputs::linePwm() const
 {
     return tokens(m_lit[int(Colour::Green)]);
 }
 
-QByteArray OutputTest::lines() const
+QByteArray SimOutputs::lines() const
 {
     return "RED_CHANNEL=" + digits(m_lit[int(Colour::Red)]) +
            " YEL_CHANNEL=" + digits(m_lit[int(Colour::Yellow)]) +
            " GREEN_CHANNEL=" + digits(m_lit[int(Colour::Green)]);
 }
 
-QByteArray OutputTest::tokens(std::uint8_t mask)
+QByteArray SimOutputs::tokens(std::uint8_t mask)
 {
     QByteArray text;
     for (int group = 1; group <= OutputGroups; ++group) {
@@ -65,7 +65,7 @@ QByteArray OutputTest::tokens(std::uint8_t mask)
     return text;
 }
 
-QByteArray OutputTest::digits(std::uint8_t mask)
+QByteArray SimOutputs::digits(std::uint8_t mask)
 {
     QByteArray text(OutputGroups, '0');
     for (int group = 1; group <= OutputGroups; ++group)
