@@ -43,7 +43,9 @@ void JournalReader::setRow(int row, bool numbered, const QString &text)
     if (numbered)
         m_numbered = std::max(m_numbered, row + 1);
     m_texts[static_cast<std::size_t>(row)] = text;
-    emit dataChanged(index(row, 0), index(row, 1));
+    // Cell by cell: a view repaints all it shows for a range, only the cell for one index.
+    emit dataChanged(index(row, 0), index(row, 0));
+    emit dataChanged(index(row, 1), index(row, 1));
 }
 
 QCoro::Task<void> JournalReader::Button11Click()

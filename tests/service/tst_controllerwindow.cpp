@@ -1,5 +1,6 @@
 // The controller window end to end: the real main window and its "ДК" window against the
 // virtual controller over UDP and a pseudo-terminal.
+#include "ControllerRig.h"
 #include "app/MainWindow.h"
 #include "app/Windows.h"
 #include "link/FlashPackets.h"
@@ -37,10 +38,6 @@ namespace PL = ProjectLayout;
 using namespace FlashPackets;
 
 namespace {
-constexpr quint16 kPort = 23991;
-const QHostAddress kSim(QStringLiteral("127.0.0.7"));
-// Nothing listens there: every command of a transfer waits its whole time.
-const QString kNobody = QStringLiteral("127.000.000.008");
 // A whole transfer of four rings with its read-back, with room for a loaded machine.
 constexpr int kTransferMs = 40000;
 
@@ -49,25 +46,6 @@ const QString kError = QStringLiteral("Ошибка!");
 const QString kUploaded = QStringLiteral("Проект успешно загружен!");
 const QString kUploadFailed = QStringLiteral("Сбой загрузки проекта!");
 const QString kNothingRead = QStringLiteral("Нет данных!|Проект не выгружен");
-
-enum class Wire { Udp, Pty, Nobody };
-
-template <typename T> T *child(QWidget *w, const char *name)
-{
-    auto *found = w->findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
-}
-
-// Every message box, as "caption|text", in the order shown.
-QStringList messages(const FakePrompts &prompts)
-{
-    QStringList shown;
-    for (const auto &a : prompts.asked)
-        shown.append(a.caption + QLatin1Char('|') + a.text);
-    return shown;
-}
 
 bool crcsCheck(const RingData &ring)
 {
@@ -135,72 +113,6 @@ RingData flashRing(const VirtualController &controller, int r)
     std::copy(programs, programs + ProgramsLayout::Size, ring.programs.begin());
     return ring;
 }
-
-// The program with its windows, its link pointed at a virtual controller.
-struct Rig
-{
-    FakePrompts prompts;
-    VirtualController controller;
-    FaultPlan plan;
-    SimUdpEndpoint udp{controller, plan};
-    SimPtyEndpoint pty{controller, plan};
-    TForm1 main;
-    TForm10 *window = nullptr;
-    QList<QByteArray> heard; // every command the controller took, in order
-    bool ready = false;
-
-    explicit Rig(Wire wire, const FaultOptions &faults = {}, bool oldFirmware = false)
-        : controller(oldFirmware), plan(faults)
-    {
-        createWindows(main);
-        const auto record = [this](const QByteArray &command) { heard.append(command); };
-        QObject::connect(&udp, &SimEndpoint::commandHandled, &main, record);
-        QObject::connect(&pty, &SimEndpoint::commandHandled, &main, record);
-        Communic &c = main.communic();
-        c.settings().setAddressText(wire == Wire::Nobody ? kNobody
-                                                         : QStringLiteral("127.000.000.007"));
-        c.settings().udpPort = kPort;
-        if (wire == Wire::Udp && !udp.listen(kSim, kPort))
-            return;
-        if (wire == Wire::Pty) {
-            if (!pty.open() || !pty.makeLink(QStringLiteral("./COM7")))
-                return;
-            c.settings().linkType = 0;
-            c.settings().portNumber = 7;
-        }
-        c.applySettings();
-        c.StartTransports();
-        window = main.findChild<TForm10 *>();
-        ready = window != nullptr;
-    }
-    ~Rig()
-    {
-        // Lets the serial port go before the pseudo-terminal does.
-        if (window)
-            window->hide();
-    }
-
-    void open() { trigger(main, "N21"); }
-    QPushButton *upload() const { return child<QPushButton>(window, "Button3"); }
-    QPushButton *download() const { return child<QPushButton>(window, "Button2"); }
-    QString statusLog() const { return child<QPlainTextEdit>(window, "MemoStatus")->toPlainText(); }
-    bool idle() const
-    {
-        return upload()->text() == ProjectTransfer::kUploadCaption &&
-               download()->text() == ProjectTransfer::kDownloadCaption && upload()->isEnabled() &&
-               download()->isEnabled();
-    }
-    void save(const QString &path)
-    {
-        prompts.files.push_back(path);
-        trigger(main, "N17");
-    }
-    int count(const QByteArray &prefix) const
-    {
-        return int(std::count_if(heard.begin(), heard.end(),
-                                 [&](const QByteArray &c) { return c.startsWith(prefix); }));
-    }
-};
 
 RingData fileRing(const QByteArray &file, int r)
 {
