@@ -57,6 +57,7 @@ private:
     QByteArray oldWrite(const QList<QByteArray> &args);
     QByteArray oldRead(const QList<QByteArray> &args);
     void saveFlash();
+    [[nodiscard]] static QByteArray unknownCommand();
     QByteArray stateAnswer(const QList<QByteArray> &words) const;
 
     bool m_oldFirmware;
