@@ -17,7 +17,9 @@
 #include <algorithm>
 
 namespace {
-const QString kFilter = QStringLiteral("VELT Binary files (*.velt *.VELT)");
+// A name typed without an extension is saved with kDefaultSuffix; the filter lists those
+// files too, or the project could not be opened again from the same dialog.
+const QString kFilter = QStringLiteral("VELT Binary files (*.velt *.VELT *.suso *.SUSO)");
 const QString kDefaultSuffix = QStringLiteral("suso");
 
 const TForm1::Window kToolbarWindows[] = {TForm1::Window::Settings, TForm1::Window::Directions,

@@ -6,9 +6,11 @@
 #include "app/ProjectSettings.h"
 #include "app/Prompts.h"
 #include "link/Connection.h"
+#include "link/SerialDevice.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -120,18 +122,33 @@ QWidget *TForm2::buildLinkTab()
         m_comPorts->addButton(button, i);
         portGrid->addWidget(button, i % 3, i / 3);
     }
-    (new QVBoxLayout(m_usbGroup))->addWidget(ports);
+    // "COM3" means nothing on Linux by itself: the device it stands for is shown beside the
+    // choice, and the ports present below it, so the engineer can tell which number to pick.
+    m_portDevice = named(new QLabel, "Label10");
+    m_presentPorts = named(new QLabel, "Label11");
+    m_portDevice->setWordWrap(true);
+    m_presentPorts->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    connect(m_comPorts, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked)
+            showPortDevice();
+    });
+    auto *usb = new QVBoxLayout(m_usbGroup);
+    auto *choice = new QHBoxLayout;
+    choice->addWidget(ports);
+    choice->addWidget(m_portDevice, 1);
+    usb->addLayout(choice);
+    usb->addWidget(m_presentPorts);
 
     m_test = named(new QPushButton(QStringLiteral("Проверить связь")), "Button3");
     connect(m_test, &QPushButton::clicked, this, &TForm2::Button3Click);
 
-    auto *choice = new QHBoxLayout;
-    choice->addWidget(m_usb);
-    choice->addWidget(m_ethernet);
-    choice->addStretch();
+    auto *kind = new QHBoxLayout;
+    kind->addWidget(m_usb);
+    kind->addWidget(m_ethernet);
+    kind->addStretch();
     auto *layout = new QVBoxLayout(page);
     layout->addWidget(new QLabel(QStringLiteral("Выбор подключения:")));
-    layout->addLayout(choice);
+    layout->addLayout(kind);
     layout->addWidget(m_ethernetGroup);
     layout->addWidget(m_usbGroup);
     layout->addWidget(m_test, 0, Qt::AlignLeft);
@@ -220,6 +237,7 @@ void TForm2::fill()
     m_address->setText(link.addressText());
     m_port->setText(QString::number(link.udpPort));
     showLinkGroups();
+    showPortDevice();
 
     const ProjectSettingsValues values = readProjectSettings(m_main.model());
     m_memo->setPlainText(values.description);
@@ -239,6 +257,21 @@ void TForm2::showLinkGroups()
 {
     m_usbGroup->setVisible(m_usb->isChecked());
     m_ethernetGroup->setVisible(!m_usb->isChecked());
+}
+
+void TForm2::showPortDevice()
+{
+    // No button checked: a stored port beyond the nine offered, which a save keeps.
+    const int checked = m_comPorts->checkedId();
+    const QString name =
+        checked >= 0 ? QStringLiteral("COM%1").arg(checked + 1) : m_communic.settings().portName();
+    const QString device = resolveSerialDevice(name, QDir::currentPath());
+    m_portDevice->setText(device.isEmpty() ? name + QStringLiteral(": не найден")
+                                           : name + QStringLiteral(" → ") + device);
+    const QStringList present = presentSerialPorts();
+    m_presentPorts->setText(
+        QStringLiteral("Порты в системе: ") +
+        (present.isEmpty() ? QStringLiteral("нет") : u'\n' + present.join(u'\n')));
 }
 
 void TForm2::RadioButton1Click()

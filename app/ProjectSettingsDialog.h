@@ -41,6 +41,7 @@ public slots:
 private:
     void fill();
     void showLinkGroups();
+    void showPortDevice();
     QWidget *buildGeneralTab();
     QWidget *buildLinkTab();
     QWidget *buildJournalTab();
@@ -64,6 +65,8 @@ private:
     QLineEdit *m_timeout = nullptr;
     QLabel *m_timeoutLabel = nullptr;
     QButtonGroup *m_comPorts = nullptr;
+    QLabel *m_portDevice = nullptr;
+    QLabel *m_presentPorts = nullptr;
     QPushButton *m_test = nullptr;
     std::array<QCheckBox *, 5> m_journal{};
     QSlider *m_gps = nullptr;

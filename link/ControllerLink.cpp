@@ -66,9 +66,28 @@ bool ControllerLink::OpenLink(const QString &portName)
         return true;
     const QString name = portName.isEmpty() ? m_configuredPort : portName;
     m_serial.setPortName(name);
-    if (m_serial.open())
+    if (m_serial.open()) {
+        m_portLost = false;
         return true;
+    }
     emit openFailed(name);
+    return false;
+}
+
+bool ControllerLink::reopenForTurn()
+{
+    // The caller opened the link when it asked, but the conversation before it (the link
+    // test's restore, the console letting the port go) may have closed the port since. A port
+    // that went away, or that could not be opened again, stays closed until someone asks for
+    // it: a transfer must stop at the first failure, and a poll every half second must not
+    // raise a message every half second.
+    if (!serialLink() || m_serial.isOpen())
+        return true;
+    if (m_portLost)
+        return false;
+    if (OpenLink())
+        return true;
+    m_portLost = true;
     return false;
 }
 
@@ -83,6 +102,8 @@ QCoro::Task<Reply> ControllerLink::SendCommand(QString command)
 {
     co_await m_turns.take();
     TurnGuard guard{m_turns};
+    if (!reopenForTurn())
+        co_return Reply{Reply::Status::PortClosed, {}};
     co_return co_await exchange(std::move(command));
 }
 
@@ -91,10 +112,13 @@ QCoro::Task<Reply> ControllerLink::SendCommandInTurn(QString command, std::funct
 {
     co_await m_turns.take();
     TurnGuard guard{m_turns};
+    // What happened to the port set for this command alone says nothing of the one restored.
+    const bool portLost = m_portLost;
     Reply reply;
     if (prepare())
         reply = co_await exchange(std::move(command));
     restore();
+    m_portLost = portLost;
     co_return reply;
 }
 
@@ -102,6 +126,8 @@ QCoro::Task<Reply> ControllerLink::SendCommandRetry(QString command, int tries)
 {
     co_await m_turns.take();
     TurnGuard guard{m_turns};
+    if (!reopenForTurn())
+        co_return Reply{Reply::Status::PortClosed, {}};
     if (tries > 100) {
         m_waitRounds = LongRounds;
         tries -= 100;
@@ -117,10 +143,12 @@ QCoro::Task<Reply> ControllerLink::SendCommandRetry(QString command, int tries)
 
 QCoro::Task<Reply> ControllerLink::SendRaw(QString command)
 {
-    if (!OpenLink())
-        co_return Reply{Reply::Status::PortClosed, {}};
     co_await m_turns.take();
     TurnGuard guard{m_turns};
+    // Opened only now: the port as it was when the user pressed the button may have been
+    // closed by the conversation this one waited for. The user's own command always tries.
+    if (!OpenLink())
+        co_return Reply{Reply::Status::PortClosed, {}};
     m_heard = false;
     QByteArray bytes = encode(command);
     if (!serialLink()) {
@@ -142,12 +170,14 @@ QCoro::Task<Reply> ControllerLink::SendRaw(QString command)
 QCoro::Task<Reply> ControllerLink::sendDatagram(QString text)
 {
     const QByteArray bytes = encode(text);
+    // The link type is read once the turn is taken: the link test may have set the link to
+    // the other wire for its own command and put it back since.
+    co_await m_turns.take();
+    TurnGuard guard{m_turns};
     // On the serial link the datagram's answer is never taken for anything: no need to wait.
     if (serialLink())
         co_return Reply{m_udp.write(bytes) ? Reply::Status::NoAnswer : Reply::Status::WriteFailed,
                         {}};
-    co_await m_turns.take();
-    TurnGuard guard{m_turns};
     m_heard = false;
     if (!m_udp.write(bytes))
         co_return Reply{Reply::Status::WriteFailed, {}};
@@ -272,6 +302,7 @@ void ControllerLink::IdUDPServer1UDPRead(const QByteArray &datagram)
 
 void ControllerLink::onSerialFailed()
 {
+    m_portLost = true;
     m_awaiting = false;
     m_waiter.wake();
 }

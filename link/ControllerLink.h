@@ -56,6 +56,12 @@ public:
 
     // UDP: nothing to do. Serial: opens the port under `portName` (the configured one when
     // empty) unless it is open; a failure is announced by openFailed().
+    //
+    // Callers open the link before they send. When a command's turn comes and the port has
+    // been closed meanwhile, SendCommand and SendCommandRetry open the configured port again,
+    // unless the port went away or could not be opened again since it was last opened: then
+    // they end with PortClosed until a caller opens the link itself. SendRaw opens the port
+    // at its turn in any case; SendCommandInTurn leaves it to its `prepare`.
     bool OpenLink(const QString &portName = {});
     void closeSerial();
 
@@ -74,8 +80,8 @@ public:
     // not take the console's answer for its own. The reply says whether anything was heard;
     // it carries no payload.
     QCoro::Task<Reply> SendRaw(QString command);
-    // One datagram to the controller whatever the link type, the link not opened first; on
-    // the Ethernet link it waits its turn and holds the link as SendRaw does.
+    // One datagram to the controller whatever the link type, the link not opened first. It
+    // waits its turn; on the Ethernet link it then holds the link as SendRaw does.
     QCoro::Task<Reply> sendDatagram(QString text);
 
     static const QString kOpenFailedText;
@@ -95,6 +101,8 @@ private:
     void ComPort1RxChar(const QByteArray &chunk);
     void IdUDPServer1UDPRead(const QByteArray &datagram);
 
+    // Serial: opens the configured port again for a command whose turn came with it closed.
+    bool reopenForTurn();
     QCoro::Task<Reply> exchange(QString command);
     QCoro::Task<void> waitUntil(std::function<bool()> done, int ms);
     QCoro::Task<Reply> holdForAnswer();
@@ -113,7 +121,8 @@ private:
     bool m_answerReady = false;
     bool m_awaiting = false;
     bool m_inExchange = false;
-    bool m_heard = false; // a reply (a datagram, a serial line) arrived on the active link
+    bool m_heard = false;    // a reply (a datagram, a serial line) arrived on the active link
+    bool m_portLost = false; // the port went away or failed to reopen: no reopening by itself
     int m_waitRounds = 0;
     QString m_configuredPort = QStringLiteral("COM1");
     QTimer m_waitTimer;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSerialPortInfo>
 
 QStringList serialDeviceCandidates(const QString &portName, const QString &workingDir)
 {
@@ -29,4 +30,31 @@ QString resolveSerialDevice(const QString &portName, const QString &workingDir,
             return candidate;
     }
     return {};
+}
+
+QString serialPortLine(const QString &device, const QString &description,
+                       std::optional<quint16> vendor, std::optional<quint16> product)
+{
+    QStringList details;
+    if (!description.isEmpty())
+        details << description;
+    if (vendor && product) {
+        const auto hex = [](quint16 id) {
+            return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0')).toUpper();
+        };
+        details << QStringLiteral("USB %1:%2").arg(hex(*vendor), hex(*product));
+    }
+    return details.isEmpty() ? device : device + QStringLiteral(" — ") + details.join(u", ");
+}
+
+QStringList presentSerialPorts()
+{
+    QStringList lines;
+    for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts()) {
+        lines << serialPortLine(
+            port.systemLocation(), port.description(),
+            port.hasVendorIdentifier() ? std::optional(port.vendorIdentifier()) : std::nullopt,
+            port.hasProductIdentifier() ? std::optional(port.productIdentifier()) : std::nullopt);
+    }
+    return lines;
 }

@@ -2,6 +2,7 @@
 #include "service/ConsoleWindow.h"
 
 #include "link/ControllerLink.h"
+#include "link/Reply.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -13,6 +14,8 @@
 #include <QShortcut>
 
 #include <qcoro/qcorotask.h>
+
+const QString TForm12::kNotSent = QStringLiteral("Команда не отправлена: ");
 
 TForm12::TForm12(ControllerLink &link, QWidget *parent) : QWidget(parent, Qt::Window), m_link(link)
 {
@@ -65,8 +68,11 @@ void TForm12::appendLog(const QString &text)
 
 void TForm12::Button1Click()
 {
-    // Nothing waits for the answer: it arrives in the log through the echo.
-    m_link.SendRaw(m_command->text());
+    // The answer arrives in the log through the echo; only a command that never reached the
+    // wire is said here (a port that cannot be opened has its message from the link too).
+    const QString command = m_command->text();
+    QCoro::connect(m_link.SendRaw(command), this,
+                   [this, command](const Reply &reply) { reportUnsent(reply, command); });
 }
 
 void TForm12::ComboBox1Change(int index)
@@ -77,7 +83,15 @@ void TForm12::ComboBox1Change(int index)
 
 void TForm12::FormKeyPress()
 {
-    m_link.sendDatagram(m_command->text());
+    const QString command = m_command->text();
+    QCoro::connect(m_link.sendDatagram(command), this,
+                   [this, command](const Reply &reply) { reportUnsent(reply, command); });
+}
+
+void TForm12::reportUnsent(const Reply &reply, const QString &command)
+{
+    if (!reply.sent())
+        appendLog(kNotSent + command);
 }
 
 void TForm12::hideEvent(QHideEvent *event)

@@ -8,6 +8,7 @@ class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+struct Reply;
 
 // "Командная консоль": any text command to the controller, and every text the controller
 // sends on the active link, whichever window's command it answers.
@@ -17,6 +18,8 @@ class TForm12 : public QWidget
 public:
     // The log keeps this many lines; older ones scroll away.
     static constexpr int MaxLogLines = 5000;
+    // Logged before a command that could not be sent.
+    static const QString kNotSent;
 
     explicit TForm12(ControllerLink &link, QWidget *parent = nullptr);
 
@@ -31,6 +34,8 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    void reportUnsent(const Reply &reply, const QString &command);
+
     ControllerLink &m_link;
     QLineEdit *m_command = nullptr;
     QComboBox *m_commands = nullptr;

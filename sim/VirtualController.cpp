@@ -5,6 +5,7 @@
 #include <QDebug>
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 
 namespace {
@@ -27,6 +28,11 @@ std::optional<qint64> parseAddress(QByteArray text)
     if (!ok || text.isEmpty() || value < 0)
         return std::nullopt;
     return value;
+}
+
+bool isHex(const QByteArray &text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(uchar(c)); });
 }
 
 std::optional<int> parseLength(const QByteArray &text)
@@ -105,19 +111,24 @@ QByteArray VirtualController::handle(const QByteArray &raw)
         return oldWrite(args);
     if (command == "flashrd")
         return oldRead(args);
-    if (!m_oldFirmware && args.size() >= 2) {
-        const auto address = parseAddress(args[0]);
-        if (!address)
-            return error("bad address");
-        if (command == "proj_flashwr")
-            return flashWrite(m_project, *address, args);
-        if (command == "proj_flashrd")
-            return flashRead(m_project, *address, args);
-        if (command == "progs_flashwr")
-            return flashWrite(m_programs, *address, args);
-        if (command == "progs_flashrd")
-            return flashRead(m_programs, *address, args);
+    if (!m_oldFirmware) {
+        // The name is known before the address is looked at: an unknown command with a
+        // number after it is still unknown, not a bad address.
+        const bool project = command == "proj_flashwr" || command == "proj_flashrd";
+        const bool programs = command == "progs_flashwr" || command == "progs_flashrd";
+        const auto address = parseAddress(args.value(0));
+        if ((project || programs) && address) {
+            auto &flash = project ? m_project : m_programs;
+            return command.endsWith("wr") ? flashWrite(flash, *address, args)
+                                          : flashRead(flash, *address, args);
+        }
     }
+    return unknownCommand();
+}
+
+QByteArray VirtualController::unknownCommand()
+{
+    // The controller's parser does not tell a misspelt name from a malformed word.
     return error("unknown command");
 }
 
@@ -125,17 +136,20 @@ QByteArray VirtualController::flashWrite(std::vector<std::uint8_t> &flash, qint6
                                          const QList<QByteArray> &args, qint64 limit)
 {
     const auto length = parseLength(args.value(1));
-    if (!length)
-        return error("bad length");
+    if (!length || args.size() > 3)
+        return unknownCommand();
+    const QByteArray hex = args.value(2);
+    // The data is the bytes written, two hex digits each, nothing more and nothing less. A
+    // write of no bytes writes nothing; the old firmware's probe ("pflashwr 0x1000 0 00")
+    // fills the data word with one zero byte because its parser wants three words, so for
+    // no bytes that placeholder (or no data word) is taken and anything else is not.
+    const bool probe = *length == 0 && (hex.isEmpty() || hex == "00");
+    if (!probe && (hex.size() != 2 * *length || !isHex(hex)))
+        return unknownCommand();
     // Compared without a sum, which a huge address would overflow.
     if (address > qMin<qint64>(limit, static_cast<qint64>(flash.size())) - *length)
         return error("address out of range");
-    const QByteArray hex = args.value(2);
-    if (hex.size() < 2 * *length)
-        return error("short data");
     const QByteArray data = QByteArray::fromHex(hex.left(2 * *length));
-    if (data.size() != *length)
-        return error("bad data");
     const auto at = flash.begin() + address;
     // Rewriting the same bytes, as a repeated upload does, costs no save.
     if (!std::equal(data.begin(), data.end(), at,
@@ -150,8 +164,8 @@ QByteArray VirtualController::flashRead(const std::vector<std::uint8_t> &flash, 
                                         const QList<QByteArray> &args, qint64 limit)
 {
     const auto length = parseLength(args.value(1));
-    if (!length)
-        return error("bad length");
+    if (!length || args.size() != 2)
+        return unknownCommand();
     // Compared without a sum, which a huge address would overflow.
     if (address > qMin<qint64>(limit, static_cast<qint64>(flash.size())) - *length)
         return error("address out of range");
@@ -163,7 +177,7 @@ QByteArray VirtualController::oldWrite(const QList<QByteArray> &args)
 {
     const auto address = parseAddress(args.value(0));
     if (!address)
-        return error("bad address");
+        return unknownCommand();
     if (*address >= OldProgramsBase)
         return flashWrite(m_programs, *address - OldProgramsBase, args, ProgramsSize);
     if (*address >= OldProjectBase && *address < OldProjectBase + ProjectSize)
@@ -175,7 +189,7 @@ QByteArray VirtualController::oldRead(const QList<QByteArray> &args)
 {
     const auto address = parseAddress(args.value(0));
     if (!address)
-        return error("bad address");
+        return unknownCommand();
     if (*address >= OldProgramsBase && *address < OldProgramsBase + ProgramsSize)
         return flashRead(m_programs, *address - OldProgramsBase, args, ProgramsSize);
     if (*address >= OldProjectBase && *address < OldProjectBase + ProjectSize)

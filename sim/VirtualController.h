@@ -66,6 +66,7 @@ private:
     QByteArray oldWrite(const QList<QByteArray> &args);
     QByteArray oldRead(const QList<QByteArray> &args);
     void saveFlash();
+    [[nodiscard]] static QByteArray unknownCommand();
     QByteArray stateAnswer(const QList<QByteArray> &words) const;
     // The commands of the service windows (ServiceCommands.cpp); nothing when not one of them.
     std::optional<QByteArray> serviceAnswer(const QByteArray &line, const QList<QByteArray> &words);

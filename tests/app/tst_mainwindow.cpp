@@ -9,10 +9,12 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace PL = ProjectLayout;
@@ -179,6 +181,29 @@ private slots:
         w.refreshProgramDisplay();
         QCOMPARE(rings->count(), 1);
         QCOMPARE(rings->currentIndex(), 0);
+    }
+
+    void fileSavedWithoutExtensionIsListedByOpen()
+    {
+        FakePrompts prompts;
+        TForm1 w;
+        w.setConsistencyCheck({});
+        prompts.files = {QString()};
+        trigger(w, "N17");
+        // The save dialog completes a bare name with the default suffix.
+        const QString saved = QStringLiteral("перекрёсток.") + prompts.lastSuffix;
+        prompts.files = {QString()};
+        trigger(w, "N16");
+        const QString filter = prompts.lastFilter;
+        const qsizetype open = filter.indexOf(QLatin1Char('('));
+        const QStringList patterns =
+            filter.mid(open + 1, filter.lastIndexOf(QLatin1Char(')')) - open - 1)
+                .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        // The file dialog on Linux matches case-sensitively.
+        const bool listed = std::any_of(patterns.begin(), patterns.end(), [&](const QString &p) {
+            return QRegularExpression::fromWildcard(p, Qt::CaseSensitive).match(saved).hasMatch();
+        });
+        QVERIFY2(listed, qPrintable(filter));
     }
 
     void saveAndOpen()

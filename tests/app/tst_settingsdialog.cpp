@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 #include "app/ProjectSettingsDialog.h"
 #include "app/Windows.h"
+#include "link/SerialDevice.h"
 #include "model/ByteIO.h"
 #include "sim/SimPtyEndpoint.h"
 #include "sim/SimUdpEndpoint.h"
@@ -167,6 +168,47 @@ private slots:
         QCOMPARE(main.findChild<QComboBox *>(QStringLiteral("ComboBox2"))->count(), 1);
         for (int r = 0; r < MaxRings; ++r)
             QCOMPARE(main.model().store(r).project[PL::RingCount], 1);
+    }
+
+    void portChoiceShowsItsDevice()
+    {
+        VirtualController controller;
+        FaultPlan plan;
+        SimPtyEndpoint sim(controller, plan);
+        QVERIFY(sim.open());
+        QVERIFY(sim.makeLink(QStringLiteral("./COM4")));
+        LinkSettings stored;
+        stored.linkType = 0;
+        stored.portNumber = 4;
+        QVERIFY(SaveLinkSettings(stored));
+        FakePrompts prompts;
+        TForm1 main;
+        createWindows(main);
+        TForm2 *form = openSettings(main);
+        auto *device = child<QLabel>(form, "Label10");
+        const QString linked = QDir::current().filePath(QStringLiteral("COM4"));
+        QCOMPARE(device->text(), QStringLiteral("COM4 → ") + linked);
+        for (const int com : {6, 4, 9}) {
+            chooseUsb(form, com);
+            const QString name = QStringLiteral("COM%1").arg(com);
+            const QString found = resolveSerialDevice(name, QDir::currentPath());
+            QCOMPARE(device->text(), found.isEmpty() ? name + QStringLiteral(": не найден")
+                                                     : name + QStringLiteral(" → ") + found);
+        }
+        QCOMPARE(device->text().contains(linked), false);
+        chooseUsb(form, 4);
+        QCOMPARE(device->text(), QStringLiteral("COM4 → ") + linked);
+        // The engineer sees what the system has; the stored choice stays the COM number.
+        const QStringList present = presentSerialPorts();
+        const QString list = child<QLabel>(form, "Label11")->text();
+        for (const QString &line : present)
+            QVERIFY2(list.contains(line), qPrintable(list));
+        if (present.isEmpty())
+            QVERIFY2(list.contains(QStringLiteral("нет")), qPrintable(list));
+        child<QPushButton>(form, "Button1")->click();
+        LinkSettings reread;
+        QVERIFY(LoadLinkSettings(reread));
+        QCOMPARE(reread.portNumber, 4);
     }
 
     void storedPortBeyondNineSurvivesASave()

@@ -305,6 +305,91 @@ private slots:
         QVERIFY(link->OpenLink());
     }
 
+    // The link test closes the port when it is done; what queued behind it must still go out
+    // on the port the link is set to, or fail where the user learns of it.
+    void queuedCommandOpensThePortRestoredBeforeIt_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("canReopen");
+        for (const QString kind : {"raw", "command", "retry"}) {
+            QTest::addRow("%s, port back", qPrintable(kind)) << kind << true;
+            QTest::addRow("%s, port gone", qPrintable(kind)) << kind << false;
+        }
+    }
+    void queuedCommandOpensThePortRestoredBeforeIt()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, canReopen);
+        link->setLinkType(LinkKind::Serial);
+        link->setConfiguredPort(QStringLiteral("COM5"));
+        QVERIFY(link->OpenLink(QStringLiteral("COM6")));
+        serial->reply = [&](const QByteArray &) { playLater(*serial, {"SUCCESS:1\n"}, 30); };
+        QSignalSpy failures(link, &ControllerLink::openFailed);
+        auto test = link->SendCommandInTurn(
+            QStringLiteral("test 1"), [] { return true; },
+            [&] {
+                link->closeSerial();
+                serial->canOpen = canReopen;
+            });
+        const QString command = QStringLiteral("queued");
+        auto queued = kind == QLatin1String("raw")       ? link->SendRaw(command)
+                      : kind == QLatin1String("command") ? link->SendCommand(command)
+                                                         : link->SendCommandRetry(command, 2);
+        QVERIFY(QCoro::waitFor(std::move(test)).ok());
+        const Reply reply = QCoro::waitFor(std::move(queued));
+        QCOMPARE(reply.ok(), canReopen);
+        QCOMPARE(reply.sent(), canReopen);
+        QCOMPARE(serial->written.contains("queued\r\n"), canReopen);
+        QCOMPARE(failures.size(), canReopen ? 0 : 1);
+        QCOMPARE(serial->portName, QStringLiteral("COM5"));
+        QVERIFY(!link->busy());
+    }
+
+    void failedReopenIsAnnouncedOnce()
+    {
+        // A poll every half second must not raise a message every half second.
+        link->setLinkType(LinkKind::Serial);
+        QVERIFY(link->OpenLink());
+        link->closeSerial();
+        serial->canOpen = false;
+        QSignalSpy failures(link, &ControllerLink::openFailed);
+        for (int poll = 0; poll < 3; ++poll) {
+            QCOMPARE(QCoro::waitFor(link->SendCommandRetry(QStringLiteral("get lines"), 1)).status,
+                     Reply::Status::PortClosed);
+        }
+        QCOMPARE(failures.size(), 1);
+        // Asking for the port again (starting the monitor, the console's send) tries anew.
+        QVERIFY(!link->OpenLink());
+        QCOMPARE(failures.size(), 2);
+        serial->canOpen = true;
+        QVERIFY(link->OpenLink());
+        link->closeSerial();
+        QVERIFY(QCoro::waitFor(link->SendCommand(QStringLiteral("get lines"))).sent());
+    }
+
+    void datagramFollowsTheLinkTypeRestoredBeforeIt()
+    {
+        // An Ethernet link test on a USB link: Enter pressed meanwhile waits for it to end and
+        // then goes out as a datagram of the USB link, not held for an answer on a closed port.
+        link->setLinkType(LinkKind::Serial);
+        udp->reply = [&](const QByteArray &command) {
+            if (command == "test 1")
+                playLater(*udp, {"SUCCESS:1"}, 30);
+        };
+        auto test = link->SendCommandInTurn(
+            QStringLiteral("test 1"),
+            [&] {
+                link->setLinkType(LinkKind::Ethernet);
+                return true;
+            },
+            [&] { link->setLinkType(LinkKind::Serial); });
+        auto typed = link->sendDatagram(QStringLiteral("ifconfig"));
+        QCOMPARE(udp->written, QList<QByteArray>{"test 1"});
+        QVERIFY(QCoro::waitFor(std::move(test)).ok());
+        QCOMPARE(QCoro::waitFor(std::move(typed)).status, Reply::Status::NoAnswer);
+        QCOMPARE(udp->written, (QList<QByteArray>{"test 1", "ifconfig"}));
+    }
+
     void closingThePortEndsTheWait()
     {
         link->setLinkType(LinkKind::Serial);

@@ -155,6 +155,33 @@ private slots:
             name, QStringLiteral("/w"), [&](const QString &p) { return present.contains(p); });
         QCOMPARE(found, device);
     }
+
+    void serialPortLines_data()
+    {
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<int>("vendor"); // -1: none
+        QTest::addColumn<int>("product");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("USB adapter") << "STM32 Virtual ComPort" << 0x0483 << 0x5740
+                                     << "/dev/ttyACM0 — STM32 Virtual ComPort, USB 0483:5740";
+        QTest::newRow("small numbers keep four digits")
+            << "" << 0x1a << 0x2 << "/dev/ttyACM0 — USB 001A:0002";
+        QTest::newRow("on-board port") << "" << -1 << -1 << "/dev/ttyACM0";
+        QTest::newRow("described, no USB") << "ttyS0" << -1 << -1 << "/dev/ttyACM0 — ttyS0";
+    }
+    void serialPortLines()
+    {
+        QFETCH(QString, description);
+        QFETCH(int, vendor);
+        QFETCH(int, product);
+        QFETCH(QString, line);
+        const auto id = [](int value) {
+            return value < 0 ? std::nullopt : std::optional<quint16>(quint16(value));
+        };
+        QCOMPARE(
+            serialPortLine(QStringLiteral("/dev/ttyACM0"), description, id(vendor), id(product)),
+            line);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLinkSettings)

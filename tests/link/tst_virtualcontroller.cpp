@@ -119,6 +119,71 @@ private slots:
         QCOMPARE(controller.programsFlash()[106536], 1);
     }
 
+    // A write stores its data only when the data is exactly its length in bytes, two hex
+    // digits each; a write of no bytes is the old firmware's probe and may carry "00" as a
+    // placeholder word, nothing else.
+    void writeDataMatchesItsLength_data()
+    {
+        QTest::addColumn<bool>("old");
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<QByteArray>("answer");
+        const QByteArray ok = "SUCCESS:\n";
+        const QByteArray unknown = "ERROR: unknown command\n";
+        QTest::newRow("exact") << false << QByteArray("proj_flashwr 0000 1 01") << ok;
+        QTest::newRow("two bytes too many")
+            << false << QByteArray("proj_flashwr 0000 1 0123") << unknown;
+        QTest::newRow("odd digit too many")
+            << false << QByteArray("proj_flashwr 0000 1 012") << unknown;
+        QTest::newRow("one digit short") << false << QByteArray("progs_flashwr 0 2 012") << unknown;
+        QTest::newRow("old set, too long") << true << QByteArray("pflashwr 1000 1 0123") << unknown;
+        QTest::newRow("old set, exact") << true << QByteArray("pflashwr 1000 1 01") << ok;
+        QTest::newRow("old probe") << true << QByteArray("pflashwr 0x1000 0 00") << ok;
+        QTest::newRow("old probe on new") << false << QByteArray("pflashwr 0x1000 0 00") << ok;
+        QTest::newRow("no bytes, no data") << false << QByteArray("proj_flashwr 0 0") << ok;
+        QTest::newRow("no bytes, data") << false << QByteArray("proj_flashwr 0 0 01") << unknown;
+        QTest::newRow("data not hex") << false << QByteArray("proj_flashwr 0 1 ZZ") << unknown;
+        QTest::newRow("a word too many")
+            << false << QByteArray("proj_flashwr 0 1 01 02") << unknown;
+    }
+    void writeDataMatchesItsLength()
+    {
+        QFETCH(bool, old);
+        QFETCH(QByteArray, command);
+        QFETCH(QByteArray, answer);
+        VirtualController controller(old);
+        QCOMPARE(controller.handle(command), answer);
+        const bool stored = controller.projectFlash()[0] != VirtualController::Erased ||
+                            controller.programsFlash()[0] != VirtualController::Erased;
+        const bool someBytes = command.split(' ').value(2) != "0";
+        QCOMPARE(stored, answer.startsWith("SUCCESS:") && someBytes);
+    }
+
+    void unknownOrMalformedCommands_data()
+    {
+        QTest::addColumn<bool>("old");
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<QByteArray>("answer");
+        const QByteArray unknown = "ERROR: unknown command\n";
+        QTest::newRow("unknown with words") << false << QByteArray("frobnicate 12 34") << unknown;
+        QTest::newRow("unknown alone") << true << QByteArray("frobnicate") << unknown;
+        QTest::newRow("address not hex") << false << QByteArray("proj_flashrd zz 1") << unknown;
+        QTest::newRow("old address not hex") << true << QByteArray("flashrd zz 1") << unknown;
+        QTest::newRow("old write, no words") << true << QByteArray("pflashwr") << unknown;
+        QTest::newRow("length not a number") << false << QByteArray("progs_flashrd 0 x") << unknown;
+        QTest::newRow("read of a word too many")
+            << false << QByteArray("proj_flashrd 0 1 2") << unknown;
+        QTest::newRow("out of range is said so") << false << QByteArray("proj_flashrd A9F8 1")
+                                                 << QByteArray("ERROR: address out of range\n");
+    }
+    void unknownOrMalformedCommands()
+    {
+        QFETCH(bool, old);
+        QFETCH(QByteArray, command);
+        QFETCH(QByteArray, answer);
+        VirtualController controller(old);
+        QCOMPARE(controller.handle(command), answer);
+    }
+
     void oldSetReachesTheFirstRing()
     {
         VirtualController controller(true);

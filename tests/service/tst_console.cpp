@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/ProjectSettingsDialog.h"
 #include "app/Windows.h"
 #include "service/ConsoleWindow.h"
 #include "sim/SimPtyEndpoint.h"
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,6 +38,16 @@ class TestConsole : public QObject
         c.settings().setAddressText(QStringLiteral("127.000.000.002"));
         c.settings().udpPort = kPort;
         c.StartTransports();
+    }
+
+    // "Проверить связь" on USB with the given COM number, left running.
+    static void startLinkTest(TForm1 &main, int com)
+    {
+        main.findChild<QAction *>(QStringLiteral("N3"))->trigger();
+        auto *form = main.findChild<TForm2 *>();
+        form->findChild<QRadioButton *>(QStringLiteral("RadioButton1"))->click();
+        form->findChild<QRadioButton *>(QStringLiteral("COM%1").arg(com))->setChecked(true);
+        form->findChild<QPushButton *>(QStringLiteral("Button3"))->click();
     }
 
 private slots:
@@ -143,6 +155,75 @@ private slots:
         QVERIFY(c.serial().isOpen());
         c.link().closeSerial();
         QVERIFY(prompts.asked.empty());
+    }
+
+    void commandQueuedBehindTheLinkTest_data()
+    {
+        QTest::addColumn<bool>("deviceStays");
+        QTest::addColumn<bool>("byEnter");
+        QTest::newRow("sent once the test has restored the link") << true << false;
+        QTest::newRow("the port cannot be opened again: the user is told") << false << false;
+        // The datagram's answer is logged only if it went out once Ethernet was back.
+        QTest::newRow("Enter on Ethernet waits and is answered") << true << true;
+    }
+    void commandQueuedBehindTheLinkTest()
+    {
+        QFETCH(bool, deviceStays);
+        QFETCH(bool, byEnter);
+        // A controller that hears everything and never answers: the test waits its full time.
+        VirtualController serialController;
+        FaultOptions silent;
+        silent.dropShare = 1.0;
+        FaultPlan silentPlan(silent);
+        SimPtyEndpoint serialSim(serialController, silentPlan);
+        QVERIFY(serialSim.open());
+        QVERIFY(serialSim.makeLink(QStringLiteral("./COM5")));
+        VirtualController udpController;
+        FaultPlan plan;
+        SimUdpEndpoint udpSim(udpController, plan);
+        QVERIFY(udpSim.listen(QHostAddress(QStringLiteral("127.0.0.2")), kPort + 2));
+
+        FakePrompts prompts;
+        TForm1 main;
+        createWindows(main);
+        Communic &c = main.communic();
+        c.settings().setAddressText(QStringLiteral("127.000.000.002"));
+        c.settings().udpPort = kPort + 2;
+        c.settings().linkType = byEnter ? 1 : 0;
+        c.settings().portNumber = 5;
+        c.applySettings();
+        c.StartTransports();
+        TForm12 *console = openConsole(main);
+        auto *edit = console->findChild<QLineEdit *>(QStringLiteral("Edit1"));
+        edit->setText(QStringLiteral("queued"));
+
+        startLinkTest(main, 5);
+        QTRY_COMPARE_WITH_TIMEOUT(serialController.received().value(0), QByteArray("test 1"), 5000);
+        if (!deviceStays)
+            QVERIFY(QFile::remove(QStringLiteral("COM5")));
+        if (byEnter)
+            console->FormKeyPress();
+        else
+            console->findChild<QPushButton *>(QStringLiteral("Button1"))->click();
+
+        QTRY_VERIFY_WITH_TIMEOUT(!prompts.asked.empty(), 5000);
+        QCOMPARE(prompts.asked.front().text, QStringLiteral("ДК не отвечает!"));
+        auto *log = console->findChild<QPlainTextEdit *>(QStringLiteral("Memo1"));
+        if (byEnter) {
+            QTRY_COMPARE_WITH_TIMEOUT(udpController.received(), QList<QByteArray>{"queued"}, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().contains(QStringLiteral("ERROR:")), 5000);
+        } else if (deviceStays) {
+            QTRY_COMPARE_WITH_TIMEOUT(serialController.received(),
+                                      (QList<QByteArray>{"test 1", "queued"}), 5000);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(prompts.asked.size(), std::size_t(2), 5000);
+            QCOMPARE(prompts.asked.back().text, ControllerLink::kOpenFailedText);
+            QTRY_VERIFY(log->toPlainText().contains(QStringLiteral("не отправлена: queued")));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!c.link().busy(), 5000);
+        QVERIFY(!log->toPlainText().contains(QStringLiteral("не отправлена")) || !deviceStays);
+        QCOMPARE(prompts.asked.size(), std::size_t(deviceStays ? 1 : 2));
+        c.link().closeSerial();
     }
 };
 

@@ -1,0 +1,17 @@
+#include "app/QtTranslations.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+bool installQtTranslations(QCoreApplication &app)
+{
+    // qtbase holds the catalogue of the widgets and dialogs the program uses.
+    auto *translator = new QTranslator(&app);
+    if (!translator->load(QStringLiteral("qtbase_ru"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
