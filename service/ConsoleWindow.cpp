@@ -52,6 +52,9 @@ TForm12::TForm12(ControllerLink &link, QWidget *parent) : QWidget(parent, Qt::Wi
     connect(m_send, &QPushButton::clicked, this, &TForm12::Button1Click);
     connect(m_commands, &QComboBox::activated, this, &TForm12::ComboBox1Change);
     connect(&m_link, &ControllerLink::echo, this, &TForm12::appendLog);
+    m_flush.setSingleShot(true);
+    m_flush.setInterval(FlushMs);
+    connect(&m_flush, &QTimer::timeout, this, &TForm12::flushLog);
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto *enter = new QShortcut(QKeySequence(key), this);
         connect(enter, &QShortcut::activated, this, &TForm12::FormKeyPress);
@@ -63,7 +66,21 @@ void TForm12::appendLog(const QString &text)
     // A NUL from the wire would cut the line short in the view.
     QString shown = text;
     shown.replace(QChar(0), QChar(0x2400));
-    m_log->appendPlainText(shown);
+    // Lines are laid out once a frame, together: one layout per line would let a busy link
+    // (a long journal, a transfer) spend its time in the console's text layout.
+    m_pending.append(shown);
+    if (m_pending.size() > MaxLogLines)
+        m_pending.remove(0, m_pending.size() - MaxLogLines);
+    if (!m_flush.isActive())
+        m_flush.start();
+}
+
+void TForm12::flushLog()
+{
+    if (m_pending.isEmpty())
+        return;
+    m_log->appendPlainText(m_pending.join(QLatin1Char('\n')));
+    m_pending.clear();
 }
 
 void TForm12::Button1Click()

@@ -1,6 +1,8 @@
 // Window "Командная консоль".
 #pragma once
 
+#include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 class ControllerLink;
@@ -18,6 +20,8 @@ class TForm12 : public QWidget
 public:
     // The log keeps this many lines; older ones scroll away.
     static constexpr int MaxLogLines = 5000;
+    // How long received lines wait to be shown together.
+    static constexpr int FlushMs = 16;
     // Logged before a command that could not be sent.
     static const QString kNotSent;
 
@@ -36,7 +40,11 @@ protected:
 private:
     void reportUnsent(const Reply &reply, const QString &command);
 
+    void flushLog();
+
     ControllerLink &m_link;
+    QStringList m_pending;
+    QTimer m_flush;
     QLineEdit *m_command = nullptr;
     QComboBox *m_commands = nullptr;
     QPlainTextEdit *m_log = nullptr;
