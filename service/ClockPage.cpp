@@ -23,6 +23,8 @@ ClockPage::ClockPage(ClockService &service, QWidget *parent) : QWidget(parent), 
     m_time = new QLineEdit(this);
     m_time->setObjectName(QStringLiteral("EditTime"));
     m_time->setReadOnly(true);
+    m_time->setMinimumWidth(
+        m_time->fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000-00:00:00")) + 16);
     layout->addWidget(m_time, 0, 0);
     layout->addWidget(
         button("Button9", QStringLiteral("Посмотреть время"), &ClockPage::Button9Click), 0, 1);

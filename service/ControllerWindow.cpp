@@ -33,6 +33,7 @@ QLabel *panel(QWidget *parent, const char *name)
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
     label->setMinimumWidth(120);
+    label->setMaximumWidth(260);
     // Text from the wire is shown as it came, never interpreted.
     label->setTextFormat(Qt::PlainText);
     return label;

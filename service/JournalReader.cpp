@@ -210,8 +210,13 @@ QVariant JournalReader::data(const QModelIndex &index, int role) const
         return {};
     if (index.column() == 0)
         return index.row() < m_numbered ? QVariant(index.row() + 1) : QVariant();
-    if (index.column() == 1)
-        return text(index.row());
+    if (index.column() == 1) {
+        // The UDP payload keeps the record's line end; the grid shows the line alone.
+        QString shown = text(index.row());
+        while (shown.endsWith(QLatin1Char('\n')) || shown.endsWith(QLatin1Char('\r')))
+            shown.chop(1);
+        return shown;
+    }
     return {};
 }
 
