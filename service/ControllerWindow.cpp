@@ -150,7 +150,7 @@ QWidget *TForm10::buildStatePage()
     top->addWidget(new QLabel(QStringLiteral("Кольцо"), page));
     m_ringBar = new QSlider(Qt::Horizontal, page);
     m_ringBar->setObjectName(QStringLiteral("TrackBar1"));
-    m_ringBar->setRange(1, 4);
+    m_ringBar->setRange(1, MaxRings);
     m_ringBar->setPageStep(1);
     m_ringBar->setTickInterval(1);
     m_ringBar->setTickPosition(QSlider::TicksBelow);

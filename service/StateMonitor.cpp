@@ -1,6 +1,7 @@
 #include "service/StateMonitor.h"
 
 #include "link/ControllerLink.h"
+#include "model/Structures.h"
 
 #include <algorithm>
 
@@ -35,7 +36,7 @@ StateMonitor::StateMonitor(ControllerLink &link, QObject *parent) : QObject(pare
 
 void StateMonitor::setRing(int ring)
 {
-    m_ring = std::clamp(ring, 1, 4);
+    m_ring = std::clamp(ring, 1, MaxRings);
 }
 
 bool StateMonitor::start()
