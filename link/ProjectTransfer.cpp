@@ -145,11 +145,7 @@ QCoro::Task<void> ProjectTransfer::upload()
             co_return;
         }
     }
-    m_statusLog.clear();
-    emit statusCleared();
-    if (m_hooks.stopMonitor)
-        m_hooks.stopMonitor();
-    if (!m_link.OpenLink())
+    if (!prepareLink())
         co_return;
 
     m_commandSet = static_cast<CommandSet>(co_await ProbeCommandSet());
@@ -263,11 +259,7 @@ QCoro::Task<void> ProjectTransfer::download()
     const RunGuard guard(*this, false);
     const int run = guard.run;
 
-    m_statusLog.clear();
-    emit statusCleared();
-    if (m_hooks.stopMonitor)
-        m_hooks.stopMonitor();
-    if (!m_link.OpenLink())
+    if (!prepareLink())
         co_return;
     const int passes = (co_await m_link.SendCommand(QStringLiteral("get ver"))).ok() ? MaxRings : 1;
     if (!alive(run))
@@ -437,6 +429,16 @@ QCoro::Task<void> ProjectTransfer::ReadRing(int ring)
     m_projectDone = co_await readBlock(Block::Project, ring, m_received->project);
     if (m_projectDone)
         m_programsDone = co_await readBlock(Block::Programs, ring, m_received->programs);
+}
+
+bool ProjectTransfer::prepareLink()
+{
+    m_statusLog.clear();
+    emit statusCleared();
+    // No poll may go out between the packets.
+    if (m_hooks.stopMonitor)
+        m_hooks.stopMonitor();
+    return m_link.OpenLink();
 }
 
 void ProjectTransfer::logStatus(const QString &line)

@@ -114,6 +114,8 @@ private:
     QCoro::Task<bool> readBlock(Block block, int ring, std::span<std::uint8_t> out,
                                 std::size_t *failedAt = nullptr);
 
+    // A fresh status log, the monitor stopped, the link opened.
+    bool prepareLink();
     void begin(bool upload);
     void finish(int run);
     void cancelRequest();
