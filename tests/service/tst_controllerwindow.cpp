@@ -223,6 +223,20 @@ private slots:
             QCOMPARE(readU32(ring.project, PL::ProgramsCrcCopy),
                      readU32(ring.programs, ProgramsLayout::Crc));
         }
+
+        // A project that has been through the controller once comes back byte for byte.
+        rig.prompts.asked.clear();
+        rig.upload()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.idle(), kTransferMs);
+        trigger(rig.main, "N12");
+        rig.main.model().setModified(false);
+        rig.download()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.idle(), kTransferMs);
+        QCOMPARE(messages(rig.prompts),
+                 (QStringList{kDone + QLatin1Char('|') + kUploaded,
+                              kDone + QStringLiteral("|Выгружено колец: 4")}));
+        rig.save(path("c.dat"));
+        QCOMPARE(fileBytes(path("c.dat")), back);
     }
 
     void ringsBeyondTheProjectAreErased()
