@@ -11,7 +11,7 @@
 #include <QUdpSocket>
 
 namespace {
-constexpr quint16 kPort = 25991;
+constexpr quint16 kPort = 29991;
 const QHostAddress kSim(QStringLiteral("127.0.0.4"));
 const QByteArray kRead = "SUCCESS:0123456789ABCDEF\n";
 

@@ -11,7 +11,7 @@
 #include <QUdpSocket>
 
 namespace {
-constexpr quint16 kPort = 26991;
+constexpr quint16 kPort = 30991;
 const QHostAddress kSim(QStringLiteral("127.0.0.5"));
 
 double wireMs(qsizetype bytes, int baud)
