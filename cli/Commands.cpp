@@ -81,11 +81,6 @@ bool isHelp(const QString &argument)
 
 } // namespace
 
-std::span<const CliCommand> all()
-{
-    return table();
-}
-
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     if (arguments.isEmpty() || isHelp(arguments.first())) {

@@ -2,12 +2,9 @@
 
 #include "cli/CliCommand.h"
 
-#include <span>
-
 // The command table and the dispatch on the first argument.
 namespace Commands {
 
-[[nodiscard]] std::span<const CliCommand> all();
 // Everything after the program name; returns the exit status.
 [[nodiscard]] int run(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
