@@ -196,6 +196,9 @@ private slots:
             << Edit([](RingModel &m) { m.project()[PL::Reserved + 5] = 7; }) << 2
             << QStringLiteral("кольцо 1, блок проекта, смещение %1: байт 0 → 7")
                    .arg(PL::Reserved + 5);
+        QTest::newRow("mark value the window shows alike")
+            << Edit([](RingModel &m) { m.project()[templateMarkOffset(0, 0)] = 2; }) << 2
+            << QStringLiteral("кольцо 1, шаблон 1, направление 1: метка 01 → 02");
         QTest::newRow("ring count") << Edit{} << 1 << QStringLiteral("число колец 2 → 1");
     }
 
@@ -231,6 +234,10 @@ private slots:
         QTest::newRow("missing file")
             << QStringList{QStringLiteral("info"), QStringLiteral("/nonexistent/x.vlt")} << 2
             << QStringLiteral("Не удалось открыть файл");
+        QTest::newRow("diff of a missing file")
+            << QStringList{QStringLiteral("diff"), QStringLiteral("/nonexistent/a.vlt"),
+                           QStringLiteral("/nonexistent/b.vlt")}
+            << 2 << QStringLiteral("Не удалось открыть файл");
         QTest::newRow("unknown command")
             << QStringList{QStringLiteral("upload")} << 2 << QStringLiteral("Неизвестная команда");
         QTest::newRow("missing argument")
