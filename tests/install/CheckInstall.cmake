@@ -8,13 +8,13 @@ if(NOT result EQUAL 0)
 endif()
 
 set(entry "${PREFIX}/share/applications/velt.desktop")
-foreach(path bin/velt bin/veltsim share/applications/velt.desktop
+foreach(path bin/velt bin/veltsim bin/velt-cli share/applications/velt.desktop
              share/icons/hicolor/scalable/apps/velt.svg)
     if(NOT EXISTS "${PREFIX}/${path}")
         message(FATAL_ERROR "not installed: ${path}")
     endif()
 endforeach()
-foreach(program velt veltsim)
+foreach(program velt veltsim velt-cli)
     if(IS_SYMLINK "${PREFIX}/bin/${program}" OR IS_DIRECTORY "${PREFIX}/bin/${program}")
         message(FATAL_ERROR "bin/${program} is not a program")
     endif()
