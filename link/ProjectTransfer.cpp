@@ -156,13 +156,12 @@ QCoro::Task<void> ProjectTransfer::upload()
         }
         co_return;
     }
-    int passes = 1;
-    if ((co_await m_link.SendCommand(QStringLiteral("get ver"))).ok()) {
-        passes = MaxRings;
-    } else if (!alive(run) || !ask(QStringLiteral("Версия меньше 1.1.0 !"),
-                                   QStringLiteral("Не поддерживаются кольца. Грузим 1 кольцо?"))) {
+    const bool ringAware = (co_await m_link.SendCommand(QStringLiteral("get ver"))).ok();
+    const int passes = ringAware ? MaxRings : 1;
+    if (!ringAware &&
+        (!alive(run) || !ask(QStringLiteral("Версия меньше 1.1.0 !"),
+                             QStringLiteral("Не поддерживаются кольца. Грузим 1 кольцо?"))))
         co_return;
-    }
     if (!alive(run))
         co_return;
 
