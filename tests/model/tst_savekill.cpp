@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@ namespace {
 
 constexpr int kKills = 200;
 constexpr qint64 kBudgetMs = 20000;
+constexpr qint64 kChildMs = 5000;
 
 QByteArray readAll(const QString &path)
 {
@@ -91,9 +93,14 @@ private slots:
             const pid_t child = fork();
             QVERIFY(child >= 0);
             if (child == 0) {
-                // Saves the two projects in turn until it is killed.
-                for (int n = 0;; ++n)
+                // Saves the two projects in turn until it is killed; it goes with the test and
+                // gives up by itself, should the kill never come.
+                prctl(PR_SET_PDEATHSIG, SIGKILL);
+                QElapsedTimer alive;
+                alive.start();
+                for (int n = 0; alive.elapsed() < kChildMs; ++n)
                     (void)ProjectFile::save(n % 2 ? first : second, target);
+                _exit(0);
             }
             usleep(useconds_t(QRandomGenerator::global()->bounded(20000)));
             QCOMPARE(kill(child, SIGKILL), 0);
