@@ -1,10 +1,12 @@
 #include "app/MainWindow.h"
+#include "app/ProcessLimits.h"
 #include "app/QtTranslations.h"
 #include "app/VeltApplication.h"
 #include "app/Windows.h"
 
 int main(int argc, char **argv)
 {
+    ignoreFileSizeSignal();
     VeltApplication app(argc, argv);
     installQtTranslations(app);
     QCoreApplication::setApplicationName(QStringLiteral("Конфигуратор ВЕЛТ"));

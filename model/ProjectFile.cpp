@@ -5,8 +5,11 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <cstring>
 #include <vector>
+
+#include <unistd.h>
 
 namespace ProjectFile {
 
@@ -46,30 +49,77 @@ OpenResult open(RingModel &model, const QString &path)
     return result;
 }
 
+QString saveErrorText(int errorNumber)
+{
+    switch (errorNumber) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("Недостаточно места на диске");
+    case EFBIG:
+        return QStringLiteral("Превышен допустимый размер файла");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("Нет доступа");
+    case EROFS:
+        return QStringLiteral("Диск только для чтения");
+    default:
+        return qt_error_string(errorNumber);
+    }
+}
+
+namespace {
+
+// QFileDevice forgets errno when a write comes up short (it reports no error at all, which
+// reads "Unknown error"), so the reason is taken from errno at once; the device's own text is
+// the fallback when the failure set none.
+QString failureReason(int errorNumber, const QFileDevice &file)
+{
+    return errorNumber != 0 ? saveErrorText(errorNumber) : file.errorString();
+}
+
+QString writeFailure(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Ошибка записи файла \"%1\": %2. Прежний файл не изменен.")
+        .arg(path, reason);
+}
+
+} // namespace
+
 std::optional<QString> save(RingModel &model, const QString &path)
 {
     model.storeWorkingCopy();
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Не удалось создать файл \"%1\": %2").arg(path, file.errorString());
+    // Unbuffered, so that errno after a write belongs to that write and not to a later flush.
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return QStringLiteral("Не удалось создать файл \"%1\": %2")
+            .arg(path, failureReason(errno, file));
     RingData sealed;
     for (int r = 0; r < model.ringCount(); ++r) {
         sealed = model.store(r);
         RingModel::SealForFile(sealed);
         const auto write = [&file](const auto &block) {
+            errno = 0;
             return file.write(reinterpret_cast<const char *>(block.data()), qint64(block.size())) ==
                    qint64(block.size());
         };
         if (!write(sealed.project) || !write(sealed.programs)) {
-            const QString reason = file.errorString();
+            const QString reason = failureReason(errno, file);
             file.cancelWriting();
-            return QStringLiteral("Ошибка записи файла \"%1\": %2. Прежний файл не изменен.")
-                .arg(path, reason);
+            return writeFailure(path, reason);
         }
     }
+    // QSaveFile ignores a failed sync, yet a file system that allocates late (a network share,
+    // a quota) reports a full disk only there; the old file must not be replaced then.
+    errno = 0;
+    if (::fsync(file.handle()) != 0) {
+        const QString reason = failureReason(errno, file);
+        file.cancelWriting();
+        return writeFailure(path, reason);
+    }
+    errno = 0;
     if (!file.commit())
-        return QStringLiteral("Ошибка записи файла \"%1\": %2. Прежний файл не изменен.")
-            .arg(path, file.errorString());
+        return writeFailure(path, failureReason(errno, file));
     // The seal went to a scratch copy, so the working copy already equals its store again.
     model.setModified(false);
     return std::nullopt;

@@ -26,4 +26,8 @@ struct OpenResult
 // file. The old file is replaced only once every byte of the new one is on disk.
 [[nodiscard]] std::optional<QString> save(RingModel &model, const QString &path);
 
+// Why a write failed, in the engineer's words, from the errno the system gave; an errno
+// without words of its own reads as the system's text.
+[[nodiscard]] QString saveErrorText(int errorNumber);
+
 } // namespace ProjectFile

@@ -7,8 +7,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace PL = ProjectLayout;
 
@@ -217,8 +222,67 @@ private slots:
 
         QVERIFY(error.has_value());
         QVERIFY(error->contains(QStringLiteral("Прежний файл не изменен")));
+        QVERIFY2(error->contains(QStringLiteral(": Превышен допустимый размер файла.")),
+                 qPrintable(*error));
         QCOMPARE(readAll(path("keep.velt")), old);
         QVERIFY(model.modified());
+    }
+
+    void saveErrorTextNamesTheReason_data()
+    {
+        QTest::addColumn<int>("errorNumber");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("full disk") << int(ENOSPC) << "Недостаточно места на диске";
+        QTest::newRow("quota") << int(EDQUOT) << "Недостаточно места на диске";
+        QTest::newRow("size limit") << int(EFBIG) << "Превышен допустимый размер файла";
+        QTest::newRow("no access") << int(EACCES) << "Нет доступа";
+        QTest::newRow("not permitted") << int(EPERM) << "Нет доступа";
+        QTest::newRow("read-only") << int(EROFS) << "Диск только для чтения";
+        QTest::newRow("other: the system's words") << int(EIO) << qt_error_string(EIO);
+    }
+    void saveErrorTextNamesTheReason()
+    {
+        QFETCH(int, errorNumber);
+        QFETCH(QString, expected);
+        QCOMPARE(ProjectFile::saveErrorText(errorNumber), expected);
+        QVERIFY(!expected.contains(QStringLiteral("Unknown")));
+    }
+
+    void fullDiskNamesTheReason()
+    {
+        // A 200 KB disk of its own holds the one-ring file but not a two-ring copy beside it.
+        // The child's private mount table takes the disk away with the child.
+        QTemporaryDir disk;
+        QVERIFY(disk.isValid());
+        enum { Reported = 0, WrongText = 1, Saved = 2, NoDisk = 3 };
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            const QByteArray mountPoint = QFile::encodeName(disk.path());
+            if (unshare(CLONE_NEWNS) != 0 ||
+                mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=200k") != 0)
+                _exit(NoDisk);
+            const QString file = disk.filePath(QStringLiteral("full.velt"));
+            RingModel model;
+            makeProject(model, 1);
+            if (ProjectFile::save(model, file))
+                _exit(NoDisk);
+            makeProject(model, 2);
+            const auto error = ProjectFile::save(model, file);
+            if (!error)
+                _exit(Saved);
+            _exit(error->contains(QStringLiteral(": Недостаточно места на диске. Прежний файл не "
+                                                 "изменен."))
+                      ? Reported
+                      : WrongText);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        if (WEXITSTATUS(status) == NoDisk)
+            QSKIP("no private mount of a small disk here (needs root)");
+        QCOMPARE(WEXITSTATUS(status), int(Reported));
     }
 
     void saveIntoMissingFolderFails()

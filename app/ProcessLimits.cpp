@@ -1,0 +1,8 @@
+#include "app/ProcessLimits.h"
+
+#include <csignal>
+
+void ignoreFileSizeSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
