@@ -138,5 +138,6 @@ MonitorDisplay StateMonitor::describe(const StateMap &state)
     d.red = channelLines(state.value(QStringLiteral("RED_CHANNEL")));
     d.yellow = channelLines(state.value(QStringLiteral("YEL_CHANNEL")));
     d.green = channelLines(state.value(QStringLiteral("GREEN_CHANNEL")));
+    d.values = state;
     return d;
 }

@@ -22,6 +22,8 @@ struct MonitorDisplay
     QStringList red;
     QStringList yellow;
     QStringList green;
+    // The poll's pairs as they came, for views that read more than the panels show.
+    QMap<QString, QString> values;
 
     bool operator==(const MonitorDisplay &) const = default;
 };
