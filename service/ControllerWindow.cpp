@@ -3,9 +3,12 @@
 
 #include "app/Prompts.h"
 #include "link/ControllerLink.h"
+#include "model/RingModel.h"
 #include "service/ClockPage.h"
 #include "service/InfoPage.h"
 #include "service/JournalPage.h"
+#include "service/LampList.h"
+#include "service/LiveLamps.h"
 #include "service/TestPage.h"
 
 #include <QCheckBox>
@@ -57,8 +60,8 @@ const QStringList kPageTitles = {
 } // namespace
 
 TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_link(link), m_transfer(link, model), m_monitor(link),
-      m_test(link), m_journal(link), m_clock(link)
+    : QWidget(parent, Qt::Window), m_link(link), m_model(model), m_transfer(link, model),
+      m_monitor(link), m_test(link), m_journal(link), m_clock(link)
 {
     m_serviceHooks.askYesNo = [](const QString &caption, const QString &text) {
         return Prompts::instance().ask(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No,
@@ -113,6 +116,9 @@ TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
     layout->addLayout(bottom);
 
     connect(&m_monitor, &StateMonitor::refreshed, this, &TForm10::showDisplay);
+    // Edits and a new project change what the lamps stand for, not only a poll.
+    connect(&m_model, &RingModel::edited, this, &TForm10::showLamps);
+    connect(&m_model, &RingModel::currentRingReplaced, this, &TForm10::showLamps);
     connect(&m_monitor, &StateMonitor::watchingChanged, m_watch, &QToolButton::setChecked);
 
     m_hooks.askYesNo = m_serviceHooks.askYesNo;
@@ -194,6 +200,16 @@ QWidget *TForm10::buildStatePage()
     m_red = column(QStringLiteral("КРАСНАЯ"), "ListBoxRed");
     m_yellow = column(QStringLiteral("ЖЕЛТАЯ"), "ListBoxYellow");
     m_green = column(QStringLiteral("ЗЕЛЕНАЯ"), "ListBoxGreen");
+    auto *lamps = new QVBoxLayout;
+    lamps->addWidget(new QLabel(QStringLiteral("НАПРАВЛЕНИЯ"), outputs));
+    m_lamps = new LampList(outputs);
+    lamps->addWidget(m_lamps, 1);
+    m_projectCheck = new QLabel(outputs);
+    m_projectCheck->setObjectName(QStringLiteral("LabelProjectCheck"));
+    m_projectCheck->setStyleSheet(QStringLiteral("color: red"));
+    m_projectCheck->setWordWrap(true);
+    lamps->addWidget(m_projectCheck);
+    columns->addLayout(lamps, 2);
     layout->addWidget(outputs, 1);
     TrackBar1Change(m_ringBar->value());
     return page;
@@ -336,6 +352,7 @@ void TForm10::TrackBar1Change(int value)
 {
     m_monitor.setRing(value);
     m_ringPanel->setText(QString::number(value));
+    showLamps();
 }
 
 void TForm10::Button3Click()
@@ -386,6 +403,23 @@ void TForm10::showDisplay(const MonitorDisplay &display)
     fill(m_red, display.red);
     fill(m_yellow, display.yellow);
     fill(m_green, display.green);
+    m_display = display;
+    showLamps();
+}
+
+void TForm10::showLamps()
+{
+    // The slider is built before the list; a change then has nothing to show yet.
+    if (!m_lamps)
+        return;
+    const int ring = m_ringBar->value() - 1;
+    // The ring being edited is the working copy; its store is stale until a switch or a save.
+    const RingData &data = ring == m_model.currentRing() ? m_model.working() : m_model.store(ring);
+    m_lamps->showLamps(
+        LiveLamps::directionLamps(data.project, LiveLamps::channels(m_display.values)));
+    m_projectCheck->setText(LiveLamps::projectDiffers(data.programs, m_display.values)
+                                ? LiveLamps::ProjectDiffersText
+                                : QString());
 }
 
 void TForm10::showTransferState()

@@ -12,6 +12,7 @@
 #include <functional>
 
 class ControllerLink;
+class LampList;
 class RingModel;
 class QCheckBox;
 class QLabel;
@@ -69,11 +70,14 @@ private:
     QWidget *buildStatePage();
     QWidget *buildTransferPage();
     void showDisplay(const MonitorDisplay &display);
+    // The lamps of the ring on the slider, from the last poll and the open project.
+    void showLamps();
     void showTransferState();
     [[nodiscard]] bool askLeaveTestMode();
     QCoro::Task<void> leaveTestMode(bool closePort, std::function<void()> then);
 
     ControllerLink &m_link;
+    RingModel &m_model;
     ProjectTransfer m_transfer;
     ProjectTransfer::Hooks m_hooks;
     StateMonitor m_monitor;
@@ -98,6 +102,9 @@ private:
     QListWidget *m_red = nullptr;
     QListWidget *m_yellow = nullptr;
     QListWidget *m_green = nullptr;
+    LampList *m_lamps = nullptr;
+    QLabel *m_projectCheck = nullptr;
+    MonitorDisplay m_display;
 
     QPushButton *m_upload = nullptr;
     QPushButton *m_download = nullptr;
