@@ -122,11 +122,11 @@ MonitorDisplay StateMonitor::describe(const StateMap &state)
         d.singlePhase = state.value(QStringLiteral("SINGLE_FAZA"));
     } else if (work == QLatin1String("SPEC_PROG")) {
         d.mode = QStringLiteral("Спец. программа");
-        const QString spec = state.value(QStringLiteral("SPEC_PROG"));
-        const QString shown = translated(spec, {{"FLASH", QStringLiteral("ЖМ")},
-                                                {"OFF", QStringLiteral("ОС")},
-                                                {"KK", QStringLiteral("KK")}});
-        d.specialProgram = shown.isEmpty() ? spec : shown;
+        const QString special = state.value(QStringLiteral("SPEC_PROG"));
+        const QString shown = translated(special, {{"FLASH", QStringLiteral("ЖМ")},
+                                                   {"OFF", QStringLiteral("ОС")},
+                                                   {"KK", QStringLiteral("KK")}});
+        d.specialProgram = shown.isEmpty() ? special : shown;
     }
     d.source =
         translated(state.value(QStringLiteral("LEVEL")), {{"ALARM", QStringLiteral("АВАРИЯ")},

@@ -51,8 +51,8 @@ class TestServiceCommands : public QObject
                 if (*next >= count)
                     return "SUCCESS:+++NO events\n";
                 return "SUCCESS:" +
-                       ControllerLink::encode(QStringLiteral("07.12.2026 10:00:00 запись %1\n")
-                                                  .arg(++*next));
+                       ControllerLink::encode(
+                           QStringLiteral("07.12.2026 10:00:00 запись %1\n").arg(++*next));
             }
             return {};
         };
