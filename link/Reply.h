@@ -29,3 +29,6 @@ struct Reply
     // The payload as text.
     [[nodiscard]] QString AnswerText() const;
 };
+
+// The text without the CR and LF that end it: a UDP payload keeps its answer's line end.
+[[nodiscard]] QString withoutLineEnd(QString text);

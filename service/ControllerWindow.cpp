@@ -64,8 +64,8 @@ TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
       m_monitor(link), m_test(link), m_journal(link), m_clock(link)
 {
     m_serviceHooks.askYesNo = [](const QString &caption, const QString &text) {
-        return Prompts::instance().ask(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No,
-                                       QMessageBox::Question) == QMessageBox::Yes;
+        return askQuestion(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No) ==
+               QMessageBox::Yes;
     };
     m_serviceHooks.status = [this](const QString &text) { setStatusText(text); };
     m_serviceHooks.stopMonitor = [this] { StopMonitor(); };
@@ -300,11 +300,9 @@ void TForm10::setConsoleLog(std::function<void(const QString &)> log)
 
 bool TForm10::askLeaveTestMode()
 {
-    return Prompts::instance().ask(nullptr, QStringLiteral("Тестовый режим"),
-                                   QStringLiteral("Контроллер в режиме ТЕСТ. Выключить тестовый "
-                                                  "режим?"),
-                                   QMessageBox::Yes | QMessageBox::No,
-                                   QMessageBox::Question) == QMessageBox::Yes;
+    return m_serviceHooks.ask(
+        QStringLiteral("Тестовый режим"),
+        QStringLiteral("Контроллер в режиме ТЕСТ. Выключить тестовый режим?"));
 }
 
 QCoro::Task<void> TForm10::leaveTestMode(bool closePort, std::function<void()> then)

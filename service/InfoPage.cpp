@@ -1,6 +1,7 @@
 // Window "ДК", tab "Информация о ДК".
 #include "service/InfoPage.h"
 
+#include "link/Reply.h"
 #include "service/ClockService.h"
 
 #include <QPlainTextEdit>
@@ -31,8 +32,5 @@ QCoro::Task<void> InfoPage::read()
     if (!text)
         co_return;
     m_info->clear();
-    QString shown = *text;
-    if (shown.endsWith(QLatin1Char('\n')))
-        shown.chop(1);
-    m_info->appendPlainText(shown);
+    m_info->appendPlainText(withoutLineEnd(*text));
 }

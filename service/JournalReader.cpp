@@ -1,10 +1,9 @@
 #include "service/JournalReader.h"
 
 #include "link/ControllerLink.h"
+#include "service/Pause.h"
 
 #include <QSaveFile>
-
-#include "service/Pause.h"
 
 const QString JournalReader::kExportFile = QStringLiteral("jor.txt");
 const QString JournalReader::kEndMarker = QStringLiteral("+++NO events");
@@ -153,9 +152,7 @@ bool JournalReader::exportTo(const QString &path)
         return false;
     }
     for (const QString &text : m_texts) {
-        QString record = text;
-        while (record.endsWith(QLatin1Char('\n')) || record.endsWith(QLatin1Char('\r')))
-            record.chop(1);
+        QString record = withoutLineEnd(text);
         if (record.isEmpty())
             continue;
         record.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -212,10 +209,7 @@ QVariant JournalReader::data(const QModelIndex &index, int role) const
         return index.row() < m_numbered ? QVariant(index.row() + 1) : QVariant();
     if (index.column() == 1) {
         // The UDP payload keeps the record's line end; the grid shows the line alone.
-        QString shown = text(index.row());
-        while (shown.endsWith(QLatin1Char('\n')) || shown.endsWith(QLatin1Char('\r')))
-            shown.chop(1);
-        return shown;
+        return withoutLineEnd(text(index.row()));
     }
     return {};
 }

@@ -16,14 +16,6 @@ QString translated(const QString &value,
     return {};
 }
 
-// The UDP payload keeps the answer's line end; a mode word or a channel string in the last
-// token must not carry it.
-QString withoutLineEnd(QString text)
-{
-    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
-        text.chop(1);
-    return text;
-}
 } // namespace
 
 StateMonitor::StateMonitor(ControllerLink &link, QObject *parent) : QObject(parent), m_link(link)
