@@ -11,6 +11,7 @@ EditorDialog::EditorDialog(RingModel &model, const char *objectName, const QStri
 {
     setObjectName(QLatin1String(objectName));
     setWindowTitle(title);
+    m_copy.setStepName(QStringLiteral("сохранение окна «%1»").arg(title));
     // refill() is the form's own; by the time a ring is replaced the form is complete.
     connect(&m_copy, &DialogCopy::retaken, this, [this] { refill(); });
 }

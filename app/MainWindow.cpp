@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 
 #include "app/Controls.h"
+#include "app/EditMenu.h"
 #include "app/Prompts.h"
 #include "model/ProjectFile.h"
 
@@ -50,7 +51,9 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     refreshTitle();
     m_model.NewProjectDefaults();
     m_model.setModified(false);
+    m_history.clear();
     connect(&m_model, &RingModel::edited, this, &TForm1::refreshProgramDisplay);
+    connect(&m_history, &ProjectHistory::restored, this, &TForm1::refreshProgramDisplay);
     m_communic.StartTransports();
 
     addNumbers(m_programs, MaxPrograms);
@@ -94,6 +97,7 @@ void TForm1::buildMenus()
             &TForm1::N16Click);
     connect(menuAction(file, "N17", QStringLiteral("Сохранить проект")), &QAction::triggered, this,
             &TForm1::N17Click);
+    addEditMenu(menuBar(), m_history);
 
     QMenu *params = menuBar()->addMenu(QStringLiteral("Параметры"));
     const std::pair<Window, std::pair<const char *, QString>> items[] = {
@@ -263,6 +267,7 @@ void TForm1::refreshProgramDisplay()
 void TForm1::N12Click()
 {
     m_model.NewProjectDefaults();
+    m_history.clear();
     refreshProgramDisplay();
 }
 
@@ -275,6 +280,8 @@ void TForm1::N16Click()
             showMessage(this, QStringLiteral("Ошибка"), result.error, QMessageBox::Warning);
         } else {
             m_model.setFileName(path);
+            if (result.ringsRead > 0)
+                m_history.clear();
             refreshProgramDisplay();
         }
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "link/Connection.h"
+#include "model/ProjectHistory.h"
 #include "model/RingModel.h"
 #include "programs/ProgramEditor.h"
 
@@ -42,6 +43,7 @@ public:
     ~TForm1() override;
 
     [[nodiscard]] RingModel &model() { return m_model; }
+    [[nodiscard]] ProjectHistory &history() { return m_history; }
     // The link to the controller: settings, transports and the command exchange.
     [[nodiscard]] Communic &communic() { return m_communic; }
     [[nodiscard]] QScrollArea *scrollBox() const { return m_scrollBox; }
@@ -97,6 +99,7 @@ private:
     };
 
     RingModel m_model;
+    ProjectHistory m_history{m_model};
     Communic m_communic;
     std::map<Window, Attached> m_windows;
     std::map<Window, QAction *> m_menuItems;

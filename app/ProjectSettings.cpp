@@ -56,6 +56,7 @@ void applyProjectSettings(RingModel &model, const ProjectSettingsValues &values)
                     store.begin() + PL::JournalAndGps);
     }
     model.ReloadRing(0);
+    model.recordStep(QStringLiteral("изменение настроек проекта"));
 }
 
 LinkFieldsResult applyLinkFields(LinkSettings &settings, const LinkFields &fields)

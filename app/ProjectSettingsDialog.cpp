@@ -56,6 +56,12 @@ TForm2::TForm2(TForm1 &main, QWidget *parent)
     auto *close = named(new QPushButton(QStringLiteral("Закрыть")), "Button2");
     connect(save, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(close, &QPushButton::clicked, this, &TForm2::Button2Click);
+    // An open dialog shows the project that a save would write over: after an undo, a new
+    // project or a ring switch it must show that project, not the one it was filled from.
+    connect(&m_main.model(), &RingModel::currentRingReplaced, this, [this] {
+        if (isVisible())
+            fillProject();
+    });
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(save);
@@ -238,7 +244,11 @@ void TForm2::fill()
     m_port->setText(QString::number(link.udpPort));
     showLinkGroups();
     showPortDevice();
+    fillProject();
+}
 
+void TForm2::fillProject()
+{
     const ProjectSettingsValues values = readProjectSettings(m_main.model());
     m_memo->setPlainText(values.description);
     for (std::size_t i = 0; i < m_journal.size(); ++i)

@@ -40,6 +40,7 @@ public slots:
 
 private:
     void fill();
+    void fillProject();
     void showLinkGroups();
     void showPortDevice();
     QWidget *buildGeneralTab();

@@ -311,6 +311,7 @@ QCoro::Task<void> ProjectTransfer::download()
     m_model.ReloadRing(0);
     // Not on disk yet: closing the program must offer to save it.
     m_model.setModified(true);
+    m_model.recordStep(QStringLiteral("выгрузка проекта из ДК"));
     setFull();
     if (m_hooks.projectReplaced)
         m_hooks.projectReplaced();

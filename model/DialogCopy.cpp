@@ -22,5 +22,5 @@ void DialogCopy::store(std::size_t offset, std::size_t size)
         return;
     size = std::min(size, m_block->size() - offset);
     std::copy_n(m_block->begin() + offset, size, m_model.project().begin() + offset);
-    m_model.applyEdit();
+    m_model.applyEdit(m_stepName);
 }

@@ -25,6 +25,8 @@ public:
     // Writes back one byte range of the copy into the working copy, marks the project
     // modified and lets the main window refresh.
     void store(std::size_t offset, std::size_t size);
+    // How a store is named in the undo history.
+    void setStepName(const QString &name) { m_stepName = name; }
 
 signals:
     // The copy was taken again because the current ring changed; refill the controls.
@@ -33,4 +35,5 @@ signals:
 private:
     RingModel &m_model;
     std::unique_ptr<ProjectBlock> m_block;
+    QString m_stepName;
 };

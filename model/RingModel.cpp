@@ -54,6 +54,7 @@ void RingModel::SwitchRing(int ring)
     m_currentRing = clampIndex(ring, MaxRings);
     *m_work = store(m_currentRing);
     emit currentRingReplaced();
+    emit navigated();
 }
 
 void RingModel::ReloadRing(int ring)
@@ -68,12 +69,21 @@ void RingModel::SelectProgram(int program)
     m_currentProgram = clampIndex(program, MaxPrograms);
     const auto from = m_work->programs.begin() + programOffset(m_currentProgram);
     std::copy(from, from + ProgramLayout::Size, m_work->project.begin() + PL::CurrentProgram);
+    emit navigated();
 }
 
-void RingModel::applyEdit()
+void RingModel::applyEdit(const QString &step)
 {
     setModified(true);
+    recordStep(step);
     emit edited();
+}
+
+void RingModel::restoreState(int ringCount, int currentRing, int currentProgram)
+{
+    setRingCount(ringCount);
+    m_currentProgram = clampIndex(currentProgram, MaxPrograms);
+    ReloadRing(currentRing);
 }
 
 void RingModel::NewProjectDefaults()

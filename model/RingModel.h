@@ -49,9 +49,17 @@ public:
     void LoadFixup();
     void storeWorkingCopy();
 
-    // An editor stored its changes into the working copy: mark the project modified and let
-    // the main window redraw what it shows.
-    void applyEdit();
+    // An editor stored its changes into the working copy: mark the project modified, record
+    // the change as one step named `step` for undo, and let the main window redraw.
+    void applyEdit(const QString &step = {});
+    // Every change applied to the project ends here, named for the undo history; the settings
+    // apply and a download, which keep the modified flag to the history, call it directly.
+    void recordStep(const QString &step) { emit stepApplied(step); }
+
+    // Puts back a state the undo history recorded: the caller has written every store; this
+    // sets the ring count and the navigation and reloads the working copy from its store as
+    // it is, without copying a program into the block.
+    void restoreState(int ringCount, int currentRing, int currentProgram);
 
     static void SealForFile(RingData &ring);
     static void SealForController(RingData &ring);
@@ -63,6 +71,10 @@ signals:
     // An editor applied changes to the working copy.
     void edited();
     void modifiedChanged(bool modified);
+    // A change to the project was applied (see recordStep).
+    void stepApplied(const QString &step);
+    // The current ring or program was chosen; the project's contents are the same.
+    void navigated();
 
 private:
     std::unique_ptr<std::array<RingData, MaxRings>> m_stores;

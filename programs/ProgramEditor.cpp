@@ -59,10 +59,10 @@ void ProgramEditor::hidePanels()
     m_direction->hide();
 }
 
-void ProgramEditor::finishEdit(bool changed)
+void ProgramEditor::finishEdit(bool changed, const QString &step)
 {
     if (changed)
-        m_model.applyEdit(); // edited() runs the window refresh
+        m_model.applyEdit(step); // edited() runs the window refresh
     else
         m_windowRefresh();
 }
@@ -79,16 +79,17 @@ void ProgramEditor::BitBtn1Click()
 {
     // The edit panel's phase number would point at another phase after the shift.
     m_edit->hide();
-    finishEdit(
-        Progutil::insertPhase(m_model.programs(), m_view->program(), m_view->currentPhase()));
+    const int after = m_view->currentPhase();
+    finishEdit(Progutil::insertPhase(m_model.programs(), m_view->program(), after),
+               QStringLiteral("добавление фазы %1").arg(after + 2));
 }
 
 void ProgramEditor::BitBtn2Click()
 {
     m_edit->hide();
-    const bool removed =
-        Progutil::removePhase(m_model.programs(), m_view->program(), m_view->currentPhase());
-    finishEdit(removed);
+    const int phase = m_view->currentPhase();
+    const bool removed = Progutil::removePhase(m_model.programs(), m_view->program(), phase);
+    finishEdit(removed, QStringLiteral("удаление фазы %1").arg(phase + 1));
     statusRefresh();
 }
 
@@ -127,7 +128,7 @@ void ProgramEditor::Button2Click()
         Progutil::applyPhaseEdit(m_model.programs(), m_view->program(), m_edit->phase(),
                                  m_edit->direction(), m_edit->input());
     m_edit->hide();
-    finishEdit(changed);
+    finishEdit(changed, QStringLiteral("изменение фазы %1").arg(m_edit->phase() + 1));
 }
 
 void ProgramEditor::Button3Click()
@@ -159,7 +160,8 @@ void ProgramEditor::Button4Click()
     auto &stored = m_model.project()[directionOffset(m_direction->direction())];
     if (type >= 0 && stored != type) {
         stored = static_cast<std::uint8_t>(type);
-        m_model.applyEdit();
+        m_model.applyEdit(
+            QStringLiteral("изменение типа направления %1").arg(m_direction->direction() + 1));
         return;
     }
     m_view->rebuild();

@@ -60,7 +60,7 @@ private:
     void hidePanels();
     // Marks the project modified and refreshes the window when the block changed; a change
     // that did not happen only refreshes.
-    void finishEdit(bool changed);
+    void finishEdit(bool changed, const QString &step);
 
     RingModel &m_model;
     std::function<void()> m_windowRefresh;
