@@ -7,6 +7,7 @@
 #include "support/FakeTransport.h"
 
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -138,7 +139,10 @@ private slots:
             expected.push_back(model->store(r));
             RingModel::SealForController(expected.back());
         }
+        // Only a download changes the project: it is one step of the undo history.
+        QSignalSpy steps(model.get(), &RingModel::stepApplied);
         run(transfer->Button3Click());
+        QCOMPARE(steps.count(), 0);
         QCOMPARE(lastShown(), QStringLiteral("Готово!|Проект успешно загружен!"));
         QVERIFY(transfer->statusLog().contains(QStringLiteral("Проверено!")));
         QCOMPARE(transfer->progressPercent(), 100);
@@ -150,6 +154,8 @@ private slots:
         model->setModified(false);
         run(transfer->Button2Click());
         QCOMPARE(lastShown(), QStringLiteral("Готово!|Выгружено колец: 4"));
+        QCOMPARE(steps.count(), 1);
+        QCOMPARE(steps[0][0].toString(), QStringLiteral("выгрузка проекта из ДК"));
         QCOMPARE(model->ringCount(), 4);
         QCOMPARE(model->currentRing(), 0);
         for (int r = 0; r < 4; ++r)
@@ -370,8 +376,10 @@ private slots:
             answer[8] = answer[8] == '0' ? '1' : '0';
             return answer;
         };
+        QSignalSpy steps(model.get(), &RingModel::stepApplied);
         run(transfer->Button2Click());
         QVERIFY(transfer->statusLog().contains(logged));
+        QCOMPARE(steps.count(), rings == 0 ? 0 : 1);
         if (rings == 0) {
             QCOMPARE(lastShown(), QStringLiteral("Нет данных!|Проект не выгружен"));
             QVERIFY(!model->modified());
