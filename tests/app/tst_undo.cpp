@@ -258,6 +258,41 @@ private slots:
         QVERIFY(action(w, "ActionUndo")->isEnabled());
     }
 
+    // Zoom, ring and program changes make no step; an undo shows the program and ring where
+    // the undone change was made.
+    void undoReturnsToWhereTheChangeWasMade()
+    {
+        FakePrompts prompts;
+        TForm1 w;
+        createWindows(w);
+        w.model().setRingCount(2);
+        w.refreshProgramDisplay();
+        auto *programs = w.findChild<QComboBox *>("ComboBoxProgs");
+        auto *rings = w.findChild<QComboBox *>("ComboBox2");
+        w.ComboBox2Change(1);
+        w.ComboBoxProgsChange(2);
+        clickTool(w, "BitBtn1");
+        const QString longer = w.findChild<QLabel *>("Panel3")->text();
+        QCOMPARE(w.history().stack().count(), 1);
+        clickTool(w, "BitBtn3");
+        clickTool(w, "BitBtn4");
+        clickTool(w, "Button6");
+        w.ComboBox2Change(0);
+        QCOMPARE(w.history().stack().count(), 1);
+        QCOMPARE(programs->currentIndex(), 3);
+
+        trigger(w, "ActionUndo");
+        QCOMPARE(w.model().currentRing(), 1);
+        QCOMPARE(rings->currentIndex(), 1);
+        QCOMPARE(programs->currentIndex(), 2);
+        QCOMPARE(w.findChild<QLabel *>("Panel3")->text(), QStringLiteral("32 c"));
+        QCOMPARE(w.model().programs()[programOffset(2) + ProgramLayout::PhaseCount], 2);
+        QCOMPARE(w.model().store(0).programs[programOffset(2) + ProgramLayout::PhaseCount], 2);
+        trigger(w, "ActionRedo");
+        QCOMPARE(w.findChild<QLabel *>("Panel3")->text(), longer);
+        QCOMPARE(w.model().programs()[programOffset(2) + ProgramLayout::PhaseCount], 3);
+    }
+
     void keysReachTheMenu()
     {
         FakePrompts prompts;
