@@ -225,6 +225,23 @@ private slots:
         QVERIFY(file.readAll() == sealedImage(w.model()));
     }
 
+    // A description or ring count applied in the settings is project data like any other:
+    // closing without saving it asks, and undoing it back to the saved state does not.
+    void settingsApplyCountsAsAChange()
+    {
+        FakePrompts prompts;
+        TForm1 w;
+        createWindows(w);
+        trigger(w, "N3");
+        auto *settings = w.findChild<TForm2 *>();
+        child<QPlainTextEdit>(settings, "Memo1")->setPlainText(QStringLiteral("Узел 7"));
+        child<QPushButton>(settings, "Button1")->click();
+        QVERIFY(w.model().modified());
+        trigger(w, "ActionUndo");
+        QVERIFY(!w.model().modified());
+        QCOMPARE(child<QPlainTextEdit>(settings, "Memo1")->toPlainText(), QString());
+    }
+
     void newAndOpenStartAFreshHistory_data()
     {
         QTest::addColumn<QString>("menu");
