@@ -53,7 +53,7 @@ public:
     // the change as one step named `step` for undo, and let the main window redraw.
     void applyEdit(const QString &step = {});
     // Every change applied to the project ends here, named for the undo history; the settings
-    // apply and a download, which keep the modified flag to the history, call it directly.
+    // apply and a download, which leave the modified flag to the history, call it directly.
     void recordStep(const QString &step) { emit stepApplied(step); }
 
     // Puts back a state the undo history recorded: the caller has written every store; this
