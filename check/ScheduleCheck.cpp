@@ -60,10 +60,10 @@ void checkDayPlans(const ProjectBlock &project, const ProgramsBlock &programs, i
         place.dayPlan = n;
         if (const auto e = plan.firstIncorrectEntry()) {
             place.entry = *e;
-            out.push_back({Kind::DayPlanOrder, place,
-                           QStringLiteral("время начала %1 не позже предыдущей записи или "
-                                          "выходит за сутки; окно плана их исправит")
-                               .arg(Dayplans::startTimeText(plan.start(*e)))});
+            out.push_back(
+                {Kind::DayPlanOrder, place,
+                 QStringLiteral("время начала %1 не позже предыдущей записи или за пределами суток")
+                     .arg(Dayplans::startTimeText(plan.start(*e)))});
         }
         for (int e = 0; e < plan.entryCount(); ++e) {
             if (plan.kind(e) != int(Dayplans::Kind::Program) ||
