@@ -112,6 +112,9 @@ void TForm1::buildMenus()
     };
     for (const auto &[which, item] : items)
         m_menuItems[which] = menuAction(params, item.first, item.second);
+    params->addSeparator();
+    m_menuItems[Window::Check] =
+        menuAction(params, "ActionCheckProject", QStringLiteral("Проверить проект"));
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("Помощь"));
     m_menuItems[Window::About] = menuAction(help, "N11", QStringLiteral("О программе"));
@@ -163,6 +166,12 @@ void TForm1::buildToolBars()
         const Window w = which;
         connect(button, &QToolButton::clicked, this, [this, w] { toolbarShow(w); });
     }
+    // The report opens editors beside itself, so it hides none of them.
+    dialogs->addSeparator();
+    m_toolButtons[Window::Check] =
+        toolButton(dialogs, "ButtonCheckProject", QStringLiteral("Проверить проект"));
+    connect(m_toolButtons[Window::Check], &QToolButton::clicked, this,
+            [this] { showWindow(Window::Check); });
 
     addToolBarBreak();
     auto *program = addToolBar(QStringLiteral("Программа"));

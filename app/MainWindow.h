@@ -36,7 +36,8 @@ public:
         YearPlan,
         Controller,
         About,
-        Console
+        Console,
+        Check // the whole-project check's report
     };
 
     explicit TForm1(QWidget *parent = nullptr);

@@ -3,8 +3,10 @@
 #include <QTimer>
 
 #include "app/AboutBox.h"
+#include "app/FindingNavigator.h"
 #include "app/MainWindow.h"
 #include "app/ProjectSettingsDialog.h"
+#include "check/CheckReportWindow.h"
 #include "config/DirectionsDialog.h"
 #include "config/SafetyDialog.h"
 #include "config/Templates.h"
@@ -56,6 +58,11 @@ void createWindows(TForm1 &main)
         [controller](const QString &text) { controller->setStatusText(text); });
     main.attachWindow(TForm1::Window::Directions, directions,
                       [directions] { directions->openDialog(); });
+
+    auto *report = new CheckReportWindow(main.model(), &main);
+    report->setOpenPlace(
+        FindingNavigator{&main, editor, dayPlans, weekPlans, yearPlan, templates, directions});
+    main.attachWindow(TForm1::Window::Check, report, [report] { report->openReport(); });
 
     main.setConsistencyCheck(TemplatesConflict);
 }

@@ -14,6 +14,7 @@
 #include "link/SerialTransport.h"
 #include "link/UdpTransport.h"
 #include "model/RingModel.h"
+#include "tests/support/CheckClean.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -85,9 +86,10 @@ private:
     qint64 m_turns = 0;
 };
 
-// Random bytes wherever the upload's checks do not look (plans, the program copy, the
-// description, the reserve and all of the programs), so the hex on the wire is realistic.
-// Directions, templates and conflicts keep their defaults; the transfer seals the rest.
+// Random bytes wherever the check before the upload does not look (the program copy, the
+// description, the reserve and the programs, held to valid phase counts and times), so the
+// hex on the wire is realistic. Directions are wired ring by ring; plans, templates and
+// conflicts keep their defaults; the transfer seals the rest.
 void fillProject(RingModel &model, int rings, std::mt19937 &random)
 {
     namespace PL = ProjectLayout;
@@ -100,11 +102,13 @@ void fillProject(RingModel &model, int rings, std::mt19937 &random)
     for (int r = 0; r < MaxRings; ++r) {
         RingData &ring = model.store(r);
         const std::span<std::uint8_t> project(ring.project);
-        scramble(project.subspan(PL::DayPlans, PL::ConflictTimes - PL::DayPlans));
+        scramble(project.subspan(PL::CurrentProgram, PL::ConflictTimes - PL::CurrentProgram));
         scramble(project.subspan(PL::Description, PL::DescriptionSize));
         scramble(project.subspan(PL::Reserved, PL::ReservedSize));
         scramble(ring.programs);
+        keepPhaseTimesValid(ring.programs);
     }
+    wireEveryRing(model);
     model.setRingCount(rings);
     model.ReloadRing(0);
 }

@@ -2,78 +2,45 @@
 #include "cli/JsonOutput.h"
 #include "cli/LoadedProject.h"
 
-#include "config/Directions.h"
-#include "config/Safety.h"
-#include "config/Templates.h"
-#include "schedules/DayPlans.h"
-
-#include <array>
-#include <vector>
+#include "check/ProjectCheck.h"
 
 namespace {
 
-struct Finding
-{
-    bool error = false;
-    int ring = 0; // 0-based
-    QString place;
-    QString message;
-};
+using ProjectCheck::Finding;
+using ProjectCheck::Place;
 
-void checkTramSignals(const ProjectBlock &project, int r, std::vector<Finding> &findings)
+// The parts of the place that apply, numbered as the engineer sees them (from 1).
+QJsonObject placeJson(const Place &place)
 {
-    // One ring at a time, so that every ring with a fault is named, not only the first.
-    const std::array<const ProjectBlock *, 1> ring{&project};
-    if (!Napr::CheckTramSignals(ring))
-        return;
-    const auto fault = Napr::findIncompleteTramSignal(ring);
-    const QString place = fault ? QStringLiteral("трамвайный сигнал %1").arg(fault->signal)
-                                : QStringLiteral("трамвайные направления");
-    findings.push_back({true, r, place,
-                        QStringLiteral("задан не полностью: нужны все три трамвайных "
-                                       "направления и их выходы первой строки")});
-}
-
-void checkTemplates(const ProjectBlock &project, int r, std::vector<Finding> &findings)
-{
-    if (!TemplatesConflict(project))
-        return;
-    const std::size_t before = findings.size();
-    for (int t = 0; t < MaxTemplates; ++t)
-        for (int j = 0; j < MaxDirections; ++j)
-            for (int k = j + 1; k < MaxDirections; ++k) {
-                if (!Fazas::templateMark(project, t, j) || !Fazas::templateMark(project, t, k))
-                    continue;
-                if (!Guard::conflictFlag(project, j, k) && !Guard::conflictFlag(project, k, j))
-                    continue;
-                findings.push_back(
-                    {true, r, QStringLiteral("шаблон %1").arg(t + 1),
-                     QStringLiteral("направления %1 и %2 зелены вместе при конфликте %1-%2")
-                         .arg(j + 1)
-                         .arg(k + 1)});
-            }
-    if (findings.size() == before)
-        findings.push_back({true, r, QStringLiteral("шаблоны фаз"), Fazas::ConflictText});
-}
-
-void checkDayPlans(const ProjectBlock &project, int r, std::vector<Finding> &findings)
-{
-    for (int n = 0; n < MaxDayPlans; ++n)
-        if (!Dayplans::DayPlanView(project, n).isCorrect())
-            findings.push_back({false, r, QStringLiteral("дневной план %1").arg(n + 1),
-                                QStringLiteral("времена начала записей не возрастают или "
-                                               "выходят за сутки; окно плана их исправит")});
+    QJsonObject object{{QStringLiteral("ring"), place.ring + 1}};
+    const std::pair<const char *, int> parts[] = {{"template", place.templateIndex},
+                                                  {"tramSignal", place.tramSignal},
+                                                  {"direction", place.direction},
+                                                  {"program", place.program},
+                                                  {"phase", place.phase},
+                                                  {"dayPlan", place.dayPlan},
+                                                  {"entry", place.entry},
+                                                  {"weekPlan", place.weekPlan},
+                                                  {"day", place.day},
+                                                  {"week", place.week}};
+    for (const auto &[name, index] : parts)
+        if (index >= 0)
+            object.insert(QLatin1String(name), index + 1);
+    return object;
 }
 
 QJsonArray toJson(const std::vector<Finding> &findings)
 {
     QJsonArray array;
     for (const Finding &f : findings)
-        array.append(QJsonObject{{QStringLiteral("severity"),
-                                  f.error ? QStringLiteral("error") : QStringLiteral("warning")},
-                                 {QStringLiteral("ring"), f.ring + 1},
-                                 {QStringLiteral("place"), f.place},
-                                 {QStringLiteral("message"), f.message}});
+        array.append(
+            QJsonObject{{QStringLiteral("kind"), ProjectCheck::kindId(f.kind)},
+                        {QStringLiteral("severity"),
+                         f.isError() ? QStringLiteral("error") : QStringLiteral("warning")},
+                        {QStringLiteral("ring"), f.place.ring + 1},
+                        {QStringLiteral("place"), ProjectCheck::placeText(f.place)},
+                        {QStringLiteral("at"), placeJson(f.place)},
+                        {QStringLiteral("message"), f.message}});
     return array;
 }
 
@@ -86,26 +53,19 @@ int runCheck(const QStringList &files, CliContext &context)
         context.err << project.error << '\n';
         return ExitCode::Failure;
     }
-    std::vector<Finding> findings;
-    for (int r = 0; r < project.ringCount(); ++r) {
-        const ProjectBlock &block = project.rings[std::size_t(r)].project;
-        checkTramSignals(block, r, findings);
-        checkTemplates(block, r, findings);
-        checkDayPlans(block, r, findings);
-    }
-    bool errors = false;
-    for (const Finding &f : findings)
-        errors = errors || f.error;
+    std::vector<ProjectCheck::RingView> rings;
+    for (const RingData &ring : project.rings)
+        rings.push_back({&ring.project, &ring.programs});
+    const std::vector<Finding> findings = ProjectCheck::run(rings);
     if (context.json) {
         writeJson(context.out, toJson(findings));
     } else {
         for (const Finding &f : findings)
-            context.out << (f.error ? "ошибка: " : "предупреждение: ") << "кольцо " << f.ring + 1
-                        << ", " << f.place << ": " << f.message << '\n';
+            context.out << ProjectCheck::findingLine(f) << '\n';
         if (findings.empty())
             context.out << "Замечаний нет\n";
     }
-    if (errors)
+    if (ProjectCheck::hasErrors(findings))
         return ExitCode::Failure;
     return findings.empty() ? ExitCode::Clean : ExitCode::Findings;
 }

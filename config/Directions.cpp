@@ -14,33 +14,6 @@ namespace Napr {
 
 namespace {
 
-struct Scanned
-{
-    std::array<std::size_t, 3> rows{};
-    int count = 0;
-};
-
-// The bindings the output-conflict scan reads for each type. A pedestrian's "ТВП - ЖДИТЕ"
-// output and a turn arrow's green are left out on purpose: they may share a channel.
-Scanned scannedRows(int type)
-{
-    switch (type) {
-    case Vehicle:
-    case Reversible:
-        return {{DL::Red1, DL::Yellow1, DL::Green1}, 3};
-    case Pedestrian:
-        return {{DL::Red1, DL::Green1, 0}, 2};
-    case TramLeft:
-        return {{DL::Red1, DL::Red2, 0}, 2};
-    case TramRight:
-        return {{DL::Green1, DL::Green2, 0}, 2};
-    case TramStraight:
-        return {{DL::Yellow1, DL::Yellow2, 0}, 2};
-    default:
-        return {};
-    }
-}
-
 int countOfType(const ProjectBlock &block, int type, int below)
 {
     int n = 0;
@@ -179,78 +152,6 @@ std::vector<const ProjectBlock *> ringBlocks(const RingModel &model, const Proje
     for (int r = 0; r < rings; ++r)
         blocks.push_back(r == model.currentRing() ? &current : &model.store(r).project);
     return blocks;
-}
-
-OutputConflict CheckOutputConflict(std::span<const ProjectBlock *const> rings, int group,
-                                   int colour)
-{
-    if (group == 0)
-        return {};
-    const auto same = [group, colour](const ProjectBlock &b, std::size_t at) {
-        return b[at + DL::BindingGroup] == group && b[at + DL::BindingColour] == colour;
-    };
-    for (std::size_t r = 0; r < rings.size(); ++r) {
-        const ProjectBlock &block = *rings[r];
-        const QString ring = QStringLiteral("Конфликт выходов!!! Кольцо=") + QString::number(r + 1);
-        for (int d = 0; d < directionCount(block); ++d) {
-            const Scanned scanned = scannedRows(directionType(block, d));
-            for (int i = 0; i < scanned.count; ++i)
-                if (same(block, directionOffset(d) + scanned.rows[i]))
-                    return {true, ring + QStringLiteral(". Направление=") + QString::number(d + 1)};
-        }
-        const int signalCount = std::min(tramSignalCount(block), TramSignals);
-        for (int n = 0; n < signalCount; ++n)
-            for (int b = 0; b < int(TL::Bindings); ++b)
-                if (same(block, tramSignalBindingOffset(n, b)))
-                    return {true,
-                            ring + QStringLiteral(". СТОП трамвайя №=") + QString::number(n + 1)};
-    }
-    return {false, QString()};
-}
-
-OutputConflict CheckOutputConflict(const RingModel &model, const ProjectBlock &dialogCopy,
-                                   int group, int colour)
-{
-    const auto blocks = ringBlocks(model, dialogCopy);
-    return CheckOutputConflict(blocks, group, colour);
-}
-
-std::optional<TramFault> findIncompleteTramSignal(std::span<const ProjectBlock *const> rings)
-{
-    // The row-1 binding each tram type drives.
-    const std::pair<int, std::size_t> parts[] = {
-        {TramLeft, DL::Red1}, {TramRight, DL::Green1}, {TramStraight, DL::Yellow1}};
-    for (std::size_t r = 0; r < rings.size(); ++r) {
-        const ProjectBlock &block = *rings[r];
-        const int count = directionCount(block);
-        const int signalCount = tramSignalCount(block);
-        for (int n = 1; n <= signalCount; ++n) {
-            // A signal beyond the fourth has no record for its lower signal: the controller
-            // cannot drive it, so it never counts as complete.
-            bool complete = n <= TramSignals;
-            for (const auto &[type, row] : parts) {
-                bool found = false;
-                for (int d = 0; d < count && !found; ++d)
-                    found = directionType(block, d) == type && tramSignalNumber(block, d) == n &&
-                            block[directionOffset(d) + row + DL::BindingGroup] != 0;
-                complete = complete && found;
-            }
-            if (!complete)
-                return TramFault{int(r), n};
-        }
-    }
-    return std::nullopt;
-}
-
-bool CheckTramSignals(std::span<const ProjectBlock *const> rings)
-{
-    return findIncompleteTramSignal(rings).has_value();
-}
-
-bool CheckTramSignals(const RingModel &model)
-{
-    const auto blocks = ringBlocks(model, model.project());
-    return CheckTramSignals(blocks);
 }
 
 } // namespace Napr

@@ -74,6 +74,21 @@ bool removeDirection(ProjectBlock &block);
 [[nodiscard]] std::vector<const ProjectBlock *> ringBlocks(const RingModel &model,
                                                            const ProjectBlock &current);
 
+// One output binding that the output-conflict scan reads: a direction's row, or one of the
+// six bindings of a tram signal record. Only bound channels (group 1..8) are listed.
+struct ScannedOutput
+{
+    int direction = -1;  // 0-based; -1 for a tram signal record
+    int tramSignal = -1; // 0-based record; -1 for a direction
+    int group = 0;
+    int colour = 0;
+};
+// The bindings the scan reads in one ring, in scan order: directions first, then the records
+// of the ring's tram signals.
+[[nodiscard]] std::vector<ScannedOutput> scannedOutputs(const ProjectBlock &block);
+// Whether any binding the dialog edits for the direction's type names an output group.
+[[nodiscard]] bool hasBoundOutput(const ProjectBlock &block, int d);
+
 struct OutputConflict
 {
     bool conflict = false;
@@ -89,9 +104,13 @@ CheckOutputConflict(const RingModel &model, const ProjectBlock &dialogCopy, int 
 
 struct TramFault
 {
-    int ring = 0;   // 0-based
-    int signal = 0; // tram signal number, 1-based
+    int ring = 0;       // 0-based
+    int signal = 0;     // tram signal number, 1-based
+    int direction = -1; // the signal's direction to mend: one lacking its output, else its first
 };
+// Every tram signal that lacks one of its three directions or their row-1 output.
+[[nodiscard]] std::vector<TramFault>
+incompleteTramSignals(std::span<const ProjectBlock *const> rings);
 // The first tram signal that lacks one of its three directions or their row-1 output.
 [[nodiscard]] std::optional<TramFault>
 findIncompleteTramSignal(std::span<const ProjectBlock *const> rings);

@@ -13,18 +13,24 @@ void toggleTemplateMark(ProjectBlock &block, int t, int d)
     mark = mark == 0 ? 1 : 0;
 }
 
+std::vector<ConflictPair> conflictPairs(const ProjectBlock &block)
+{
+    std::vector<ConflictPair> pairs;
+    for (int t = 0; t < MaxTemplates; ++t)
+        for (int j = 0; j < MaxDirections; ++j) {
+            if (!templateMark(block, t, j))
+                continue;
+            for (int k = j + 1; k < MaxDirections; ++k)
+                if (templateMark(block, t, k) &&
+                    (block[conflictFlagOffset(j, k)] != 0 || block[conflictFlagOffset(k, j)] != 0))
+                    pairs.push_back({t, j, k});
+        }
+    return pairs;
+}
+
 } // namespace Fazas
 
 bool TemplatesConflict(const ProjectBlock &block)
 {
-    for (int t = 0; t < MaxTemplates; ++t)
-        for (int j = 0; j < MaxDirections; ++j) {
-            if (!Fazas::templateMark(block, t, j))
-                continue;
-            for (int k = 0; k < MaxDirections; ++k)
-                if (k != j && Fazas::templateMark(block, t, k) &&
-                    block[conflictFlagOffset(j, k)] != 0)
-                    return true;
-        }
-    return false;
+    return !Fazas::conflictPairs(block).empty();
 }

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <vector>
+
 namespace Fazas {
 
 // Any non-zero mark counts as green here: the check must not miss a mark written by another
@@ -14,6 +16,17 @@ namespace Fazas {
 [[nodiscard]] bool templateMark(const ProjectBlock &block, int t, int d);
 // 0 becomes 1, anything else 0.
 void toggleTemplateMark(ProjectBlock &block, int t, int d);
+
+// Two directions green together in a template while the conflict matrix flags them (either
+// order); first < second.
+struct ConflictPair
+{
+    int templateIndex = 0;
+    int first = 0;
+    int second = 0;
+};
+// Every such pair, template by template.
+[[nodiscard]] std::vector<ConflictPair> conflictPairs(const ProjectBlock &block);
 
 inline const QString ConflictText =
     QStringLiteral("Ошибка проекта: матрица конфликтов не соответствует шаблонам фаз");

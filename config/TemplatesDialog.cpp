@@ -47,14 +47,25 @@ void TForm8::refill()
     const ProjectBlock &block = copy();
     const int count = Napr::directionCount(block);
     m_grid->setGridSize(count + 1, MaxTemplates + 1);
-    for (int c = 1; c <= MaxTemplates; ++c)
+    for (int c = 1; c <= MaxTemplates; ++c) {
         m_grid->setFixedText(0, c, QString::number(c));
+        QFont font = m_grid->font();
+        font.setBold(c == m_shown + 1);
+        m_grid->item(0, c)->setFont(font);
+    }
     for (int r = 1; r <= count; ++r) {
         m_grid->setFixedText(r, 0, QString::number(r));
         for (int c = 1; c <= MaxTemplates; ++c)
             m_grid->setDataCell(r, c, QString(), true, false);
     }
     m_grid->viewport()->update();
+}
+
+void TForm8::showTemplate(int t)
+{
+    m_shown = clampIndex(t, MaxTemplates);
+    refill();
+    m_grid->scrollTo(m_grid->model()->index(0, m_shown + 1), QAbstractItemView::PositionAtCenter);
 }
 
 void TForm8::StringGrid1SelectCell(int row, int column)

@@ -14,6 +14,10 @@ class TForm8 : public EditorDialog
 public:
     explicit TForm8(RingModel &model, QWidget *parent = nullptr);
 
+    // Scrolls to template t (0-based) and marks its number in the header, without toggling.
+    void showTemplate(int t);
+    [[nodiscard]] int shownTemplate() const { return m_shown; }
+
 public slots:
     void StringGrid1SelectCell(int row, int column);
     void Button1Click(); // "Сохранить"
@@ -23,4 +27,5 @@ private:
     void refill() override;
 
     StringGrid *m_grid = nullptr;
+    int m_shown = -1;
 };

@@ -1,5 +1,6 @@
 #include "link/ProjectTransfer.h"
 
+#include "check/ProjectCheck.h"
 #include "config/Directions.h"
 #include "config/Templates.h"
 #include "link/ControllerLink.h"
@@ -7,6 +8,7 @@
 #include "model/Crc32.h"
 #include "model/RingModel.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -132,19 +134,8 @@ QCoro::Task<void> ProjectTransfer::upload()
     const RunGuard guard(*this, true);
     const int run = guard.run;
 
-    if (Napr::CheckTramSignals(m_model)) {
-        (void)ask(kCancelled, Napr::TramCheckText);
+    if (!projectPassesCheck())
         co_return;
-    }
-    for (int r = 0; r < m_model.ringCount(); ++r) {
-        const ProjectBlock &block =
-            r == m_model.currentRing() ? m_model.project() : m_model.store(r).project;
-        if (TemplatesConflict(block)) {
-            (void)ask(kCancelled, QStringLiteral("Ошибка проекта: матрица конфликтов не "
-                                                 "соответствует шаблонам фаз"));
-            co_return;
-        }
-    }
     if (!prepareLink())
         co_return;
 
@@ -476,6 +467,33 @@ void ProjectTransfer::setFull()
 {
     m_progressCount = m_progressMax;
     emit progressChanged(100);
+}
+
+bool ProjectTransfer::projectPassesCheck()
+{
+    using ProjectCheck::Kind;
+    const std::vector<ProjectCheck::Finding> findings = ProjectCheck::run(m_model);
+    const auto found = [&findings](Kind kind) {
+        return std::any_of(findings.begin(), findings.end(),
+                           [kind](const ProjectCheck::Finding &f) { return f.kind == kind; });
+    };
+    // The two checks an upload has always run keep their own messages; the answer to them
+    // changes nothing.
+    if (found(Kind::TramSignal)) {
+        (void)ask(kCancelled, Napr::TramCheckText);
+        return false;
+    }
+    if (found(Kind::TemplateConflict)) {
+        (void)ask(kCancelled, Fazas::ConflictText);
+        return false;
+    }
+    if (ProjectCheck::hasErrors(findings)) {
+        tell(kCancelled, ProjectCheck::uploadErrorText(findings), true);
+        return false;
+    }
+    if (findings.empty())
+        return true;
+    return ask(ProjectCheck::WarningCaption, ProjectCheck::uploadWarningText(findings));
 }
 
 bool ProjectTransfer::ask(const QString &caption, const QString &text)

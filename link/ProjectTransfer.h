@@ -126,6 +126,9 @@ private:
     void startProgress(int maximum);
     void step();
     void setFull();
+    // The whole-project check before anything is sent: errors stop the upload, warnings are
+    // put to the user.
+    bool projectPassesCheck();
     bool ask(const QString &caption, const QString &text);
     void tell(const QString &caption, const QString &text, bool error);
 

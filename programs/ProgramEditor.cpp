@@ -172,6 +172,12 @@ void ProgramEditor::Button5Click()
     m_direction->hide();
 }
 
+void ProgramEditor::openPhase(int phase)
+{
+    PhasePanelClick(phase);
+    m_view->selectBar(phase, 0);
+}
+
 void ProgramEditor::PhasePanelClick(int phase)
 {
     m_view->setCurrentPhase(phase);

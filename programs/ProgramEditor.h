@@ -55,6 +55,8 @@ public slots:
     void DirectionLabelClick(int direction);
     void PhasePanelClick(int phase);
     void statusRefresh();
+    // Makes `phase` of the displayed program current and opens the edit panel on it.
+    void openPhase(int phase);
 
 private:
     void hidePanels();

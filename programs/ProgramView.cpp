@@ -169,6 +169,29 @@ void ProgramView::mouseReleaseEvent(QMouseEvent *event)
     }
 }
 
+bool ProgramView::selectBar(int phase, int direction)
+{
+    const Diagram::Bar *chosen = nullptr;
+    for (const Diagram::Bar &bar : m_layout.bars) {
+        if (bar.phase != phase)
+            continue;
+        if (bar.direction == direction && bar.slot == 0) {
+            chosen = &bar;
+            break;
+        }
+        if (!chosen)
+            chosen = &bar;
+    }
+    if (!chosen)
+        return false;
+    m_currentPhase = chosen->phase;
+    m_currentDirection = chosen->direction;
+    m_currentSlot = chosen->slot;
+    m_clickedBar = chosen->rect;
+    emit barClicked(chosen->phase, chosen->direction, chosen->slot);
+    return true;
+}
+
 void ProgramView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);

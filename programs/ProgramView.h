@@ -27,6 +27,9 @@ public:
     void setCurrentPhase(int phase) { m_currentPhase = clampIndex(phase, MaxPhases); }
     [[nodiscard]] int currentDirection() const { return m_currentDirection; }
     [[nodiscard]] int currentSlot() const { return m_currentSlot; }
+    // Chooses the main bar of (phase, direction) as a click on it would, or else any bar of the
+    // phase; false when the phase draws no bar.
+    bool selectBar(int phase, int direction);
     // The bar last clicked, in this widget's coordinates (empty before any click).
     [[nodiscard]] QRect clickedBar() const { return m_clickedBar; }
 

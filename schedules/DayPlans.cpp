@@ -34,16 +34,21 @@ std::uint32_t DayPlanView::start(int e) const
     return readU32(m_block, dayPlanEntryOffset(m_plan, e) + DL::EntryStart);
 }
 
-bool DayPlanView::isCorrect() const
+std::optional<int> DayPlanView::firstIncorrectEntry() const
 {
     const int count = entryCount();
     for (int e = 0; e < count; ++e) {
         if (start(e) > LastSecond)
-            return false;
+            return e;
         if (e > 0 && start(e) <= start(e - 1))
-            return false;
+            return e;
     }
-    return true;
+    return std::nullopt;
+}
+
+bool DayPlanView::storedEmpty() const
+{
+    return m_block[dayPlanOffset(m_plan) + DL::EntryCount] == 0;
 }
 
 DayPlanEdit::DayPlanEdit(ProjectBlock &block, int plan) : DayPlanView(block, plan), m_data(block) {}

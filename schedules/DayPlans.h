@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 // Day plans: which program or special mode a ring runs from which second of the day. Every
 // access goes through the plan's own 193-byte record, whatever its entry count says.
@@ -29,7 +30,11 @@ public:
     [[nodiscard]] int kind(int e) const;
     [[nodiscard]] std::uint32_t start(int e) const;
     // Start times strictly increase and stay inside the day.
-    [[nodiscard]] bool isCorrect() const;
+    [[nodiscard]] bool isCorrect() const { return !firstIncorrectEntry().has_value(); }
+    // The first entry that does not start after its predecessor or starts beyond the day.
+    [[nodiscard]] std::optional<int> firstIncorrectEntry() const;
+    // The count byte as stored is 0: the controller finds no entry in the plan at all.
+    [[nodiscard]] bool storedEmpty() const;
 
 private:
     const ProjectBlock &m_block;

@@ -167,6 +167,13 @@ void TForm3::loadEditors()
     m_allRed->setChecked(kind == static_cast<int>(Dayplans::Kind::AllRed));
 }
 
+void TForm3::showEntry(int plan, int entry)
+{
+    m_plan = clampIndex(plan, MaxDayPlans);
+    m_entry = clampIndex(entry, MaxDayPlanEntries);
+    refill();
+}
+
 void TForm3::ListBox1Click(int row)
 {
     if (row < 0)

@@ -21,6 +21,9 @@ public:
     [[nodiscard]] int selectedPlan() const { return m_plan; }
     [[nodiscard]] int selectedEntry() const { return m_entry; }
 
+    // Selects a plan and one of its rows, as clicking them would.
+    void showEntry(int plan, int entry);
+
     void ListBox1Click(int row);
     void StringGrid1SelectCell(int row);
     void Button1Click();

@@ -65,6 +65,12 @@ void TForm4::refill()
     }
 }
 
+void TForm4::showDay(int plan, int day)
+{
+    ListBox1Click(clampIndex(plan, MaxWeekPlans));
+    m_days[std::size_t(clampIndex(day, WeekDays))]->setFocus();
+}
+
 void TForm4::ListBox1Click(int row)
 {
     if (row < 0)

@@ -17,6 +17,9 @@ public:
 
     [[nodiscard]] int selectedPlan() const { return m_plan; }
 
+    // Selects a week plan and puts the focus on the selector of one day.
+    void showDay(int plan, int day);
+
     void ListBox1Click(int row);
     void dayComboChange(int day, int index); // ComboBox1 (Sunday) .. ComboBox7 (Saturday)
     void Button3Click();

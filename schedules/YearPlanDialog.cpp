@@ -91,6 +91,13 @@ void TForm5::refill()
         m_grid->item(week, 1)->setText(Year::cellText(copy(), week));
 }
 
+void TForm5::showWeek(int week)
+{
+    const int row = clampIndex(week, YearWeeks);
+    m_grid->setCurrentCell(row, 1);
+    m_grid->scrollToItem(m_grid->item(row, 1));
+}
+
 void TForm5::StringGrid1SelectCell()
 {
     takeGrid();

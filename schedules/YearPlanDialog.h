@@ -13,6 +13,9 @@ class TForm5 : public EditorDialog
 public:
     explicit TForm5(RingModel &model, QWidget *parent = nullptr);
 
+    // Makes the week plan cell of `week` current and scrolls to it.
+    void showWeek(int week);
+
     void StringGrid1SelectCell();
     void StringGrid1SetEditText(int row, int column);
     void Button3Click();

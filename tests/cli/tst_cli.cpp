@@ -6,6 +6,7 @@
 #include "programs/Tacts.h"
 #include "schedules/WeekPlans.h"
 #include "schedules/YearPlan.h"
+#include "support/CheckClean.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -107,30 +108,66 @@ private slots:
                  takts.cycleLength(0));
     }
 
+    // The two-ring project of every check row has ring 2 wired, so that only the planted
+    // fault is found.
     void check_data()
     {
         QTest::addColumn<Edit>("edit");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("line");
-        QTest::newRow("clean") << Edit{} << 0 << QStringLiteral("Замечаний нет");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QJsonObject>("at");
+        const auto at = [](int ring, const char *name = nullptr, int index = 0,
+                           const char *name2 = nullptr, int index2 = 0) {
+            QJsonObject o{{QStringLiteral("ring"), ring}};
+            if (name)
+                o.insert(QLatin1String(name), index);
+            if (name2)
+                o.insert(QLatin1String(name2), index2);
+            return o;
+        };
+        QTest::newRow("clean") << Edit{} << 0 << QStringLiteral("Замечаний нет") << QString()
+                               << QJsonObject();
         QTest::newRow("conflicting template") << Edit([](RingModel &m) {
             m.project()[templateMarkOffset(2, 0)] = 1;
             m.project()[templateMarkOffset(2, 1)] = 1;
             m.project()[conflictFlagOffset(0, 1)] = 1;
-        }) << 2 << QStringLiteral("ошибка: кольцо 1, шаблон 3: направления 1 и 2");
+        }) << 2 << QStringLiteral("ошибка: кольцо 1, шаблон 3: направления 1 и 2")
+                                              << QStringLiteral("template-conflict")
+                                              << at(1, "template", 3);
         QTest::newRow("conflict in the second ring") << Edit([](RingModel &m) {
             m.store(1).project[templateMarkOffset(0, 1)] = 1;
             m.store(1).project[conflictFlagOffset(1, 0)] = 1;
-        }) << 2 << QStringLiteral("ошибка: кольцо 2, шаблон 1: направления 1 и 2");
+        }) << 2 << QStringLiteral("ошибка: кольцо 2, шаблон 1: направления 1 и 2")
+                                                     << QStringLiteral("template-conflict")
+                                                     << at(2, "template", 1);
         QTest::newRow("incomplete tram signal") << Edit([](RingModel &m) {
             m.store(1).project[directionOffset(1) + DL::Type] = Napr::TramLeft;
-        }) << 2 << QStringLiteral("ошибка: кольцо 2, трамвайный сигнал 1");
+        }) << 2 << QStringLiteral("ошибка: кольцо 2, трамвайный сигнал 1")
+                                                << QStringLiteral("tram-signal")
+                                                << at(2, "tramSignal", 1, "direction", 2);
         QTest::newRow("day plan out of order") << Edit([](RingModel &m) {
             const std::size_t plan = dayPlanOffset(4);
             m.project()[plan + DayPlanLayout::EntryCount] = 2;
             writeU32(m.project(), dayPlanEntryOffset(4, 0) + DayPlanLayout::EntryStart, 600);
             writeU32(m.project(), dayPlanEntryOffset(4, 1) + DayPlanLayout::EntryStart, 300);
-        }) << 1 << QStringLiteral("предупреждение: кольцо 1, дневной план 5");
+        }) << 1 << QStringLiteral("предупреждение: кольцо 1, дневной план 5, запись 2")
+                                               << QStringLiteral("day-plan-order")
+                                               << at(1, "dayPlan", 5, "entry", 2);
+        QTest::newRow("channel bound in both rings") << Edit([](RingModel &m) {
+            m.store(1).project[directionOffset(0) + DL::Green1 + DL::BindingGroup] = 2;
+        }) << 2 << QStringLiteral("ошибка: кольцо 2, направление 1: выход группы 2, цвет З")
+                                                     << QStringLiteral("output-twice")
+                                                     << at(2, "direction", 1);
+        QTest::newRow("phase longer than the maximum") << Edit([](RingModel &m) {
+            writeU16(m.store(1).programs, phaseOffset(3, 1) + PhaseLayout::MainTime, 4000);
+        }) << 2 << QStringLiteral("ошибка: кольцо 2, программа 4, фаза 2: Тосн 4000 c")
+                                                       << QStringLiteral("phase-above-maximum")
+                                                       << at(2, "program", 4, "phase", 2);
+        QTest::newRow("year weeks on an unfilled week plan")
+            << Edit([](RingModel &m) { Year::setRange(m.project(), 0, 53, 3); }) << 1
+            << QStringLiteral("предупреждение: кольцо 1, неделя 1: недели 1-54: недельный план 4")
+            << QStringLiteral("year-unfilled-week-plan") << at(1, "week", 1);
     }
 
     void check()
@@ -138,7 +175,14 @@ private slots:
         QFETCH(Edit, edit);
         QFETCH(int, status);
         QFETCH(QString, line);
-        const QString path = saveProject(edit);
+        QFETCH(QString, kind);
+        QFETCH(QJsonObject, at);
+        const QString path = saveProject([&edit](RingModel &m) {
+            wireEveryRing(m);
+            m.ReloadRing(0);
+            if (edit)
+                edit(m);
+        });
         const Run run = runCli({QStringLiteral("check"), path});
         QCOMPARE(run.status, status);
         QVERIFY2(run.out.contains(line), qPrintable(run.out));
@@ -148,7 +192,15 @@ private slots:
         QJsonParseError error;
         const QJsonArray findings = QJsonDocument::fromJson(json.out.toUtf8(), &error).array();
         QCOMPARE(error.error, QJsonParseError::NoError);
-        QCOMPARE(findings.isEmpty(), status == 0);
+        QCOMPARE(findings.size(), status == 0 ? 0 : 1);
+        if (status == 0)
+            return;
+        const QJsonObject finding = findings.first().toObject();
+        QCOMPARE(finding[QStringLiteral("kind")].toString(), kind);
+        QCOMPARE(finding[QStringLiteral("severity")].toString(),
+                 status == 2 ? QStringLiteral("error") : QStringLiteral("warning"));
+        QCOMPARE(finding[QStringLiteral("at")].toObject(), at);
+        QVERIFY(run.out.contains(finding[QStringLiteral("message")].toString()));
     }
 
     void diffWithItself()

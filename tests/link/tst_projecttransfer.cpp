@@ -4,6 +4,7 @@
 #include "model/Crc32.h"
 #include "model/RingModel.h"
 #include "sim/VirtualController.h"
+#include "support/CheckClean.h"
 #include "support/FakeTransport.h"
 
 #include <QRandomGenerator>
@@ -13,6 +14,7 @@
 
 #include <qcoro/qcorotask.h>
 
+#include <functional>
 #include <optional>
 
 namespace {
@@ -29,7 +31,10 @@ bool checks(const RingData &ring)
            Crc32(std::span(ring.programs).first(ProgramsLayout::Crc)) ==
                readU32(ring.programs, ProgramsLayout::Crc);
 }
+using Plant = std::function<void(RingModel &)>;
 } // namespace
+
+Q_DECLARE_METATYPE(Plant)
 
 // The transfer against the virtual controller's interpreter on an in-memory wire: every
 // command is answered on the next turn of the event loop, unless a test's fault says
@@ -61,12 +66,15 @@ class TestProjectTransfer : public QObject
         QRandomGenerator random(42);
         for (int r = 0; r < rings; ++r) {
             RingData &ring = model->store(r);
-            // Program bytes are free data: no check before the upload reads them.
+            // Random programs, held only to the phase counts and times the check before the
+            // upload looks at.
             for (std::size_t i = 0; i < ProgramsLayout::BlockSize; ++i)
                 ring.programs[i] = static_cast<std::uint8_t>(random.bounded(256));
+            keepPhaseTimesValid(ring.programs);
             const QByteArray text = "ring " + QByteArray::number(r + 1);
             std::copy(text.begin(), text.end(), ring.project.begin() + ProjectLayout::Description);
         }
+        wireEveryRing(*model);
         model->ReloadRing(0);
     }
 
@@ -129,6 +137,66 @@ private slots:
         model.reset();
         udp.reset();
         serial.reset();
+    }
+
+    // The whole-project check runs before anything is sent: an error stops the upload whatever
+    // is answered, a warning stops it only when the user says No.
+    void checkBeforeUpload_data()
+    {
+        namespace DL = DirectionLayout;
+        QTest::addColumn<Plant>("plant");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("sends");
+        QTest::addColumn<QString>("shown");
+        const QString stopped = QStringLiteral("Отменено!|Ошибка проекта, загрузка в ДК отменена");
+        QTest::newRow("channel bound in two rings") << Plant([](RingModel &m) {
+            m.store(1).project[directionOffset(0) + DL::Red1 + DL::BindingGroup] = 1;
+        }) << true << false << stopped;
+        QTest::newRow("main time above the maximum") << Plant([](RingModel &m) {
+            writeU16(m.project(), ProjectLayout::MaxPhaseDuration, 5);
+        }) << true << false << stopped;
+        QTest::newRow("incomplete tram signal keeps its message")
+            << Plant([](RingModel &m) { m.store(1).project[directionOffset(1) + DL::Type] = 4; })
+            << true << false
+            << QStringLiteral(
+                   "Отменено!|Ошибка проекта: некорректное задание ТРАМВАЙНЫХ направлений");
+        QTest::newRow("conflicting template keeps its message")
+            << Plant([](RingModel &m) {
+                   m.project()[templateMarkOffset(0, 1)] = 1;
+                   m.project()[conflictFlagOffset(0, 1)] = 1;
+               })
+            << true << false
+            << QStringLiteral(
+                   "Отменено!|Ошибка проекта: матрица конфликтов не соответствует шаблонам фаз");
+        const Plant unbound = [](RingModel &m) {
+            for (const std::size_t row : {DL::Red1, DL::Yellow1, DL::Green1})
+                m.store(1).project[directionOffset(1) + row + DL::BindingGroup] = 0;
+        };
+        QTest::newRow("warning answered No")
+            << unbound << false << false << QStringLiteral("Проверка проекта|Замечания");
+        QTest::newRow("warning answered Yes")
+            << unbound << true << true << QStringLiteral("Готово!|Проект успешно загружен!");
+    }
+    void checkBeforeUpload()
+    {
+        QFETCH(Plant, plant);
+        QFETCH(bool, yes);
+        QFETCH(bool, sends);
+        QFETCH(QString, shown);
+        fillProject(2);
+        plant(*model);
+        transfer->setVerifyAfterUpload(false);
+        answers = {yes};
+        run(transfer->Button3Click());
+        QVERIFY2(lastShown().startsWith(shown), qPrintable(lastShown()));
+        QVERIFY(!transfer->busy() && !transfer->running());
+        if (sends) {
+            QCOMPARE(sent("proj_flashwr ").size(), 2 * 22 + 2); // two rings, two erased
+            return;
+        }
+        // Not even the version probe: the controller hears nothing.
+        QCOMPARE(udp->written.size(), 0);
+        QCOMPARE(transfer->progressPercent(), 0);
     }
 
     void uploadVerifiesAndDownloadRestoresEveryRing()

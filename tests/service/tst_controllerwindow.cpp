@@ -10,6 +10,7 @@
 #include "service/ControllerWindow.h"
 #include "sim/SimPtyEndpoint.h"
 #include "sim/SimUdpEndpoint.h"
+#include "support/CheckClean.h"
 #include "support/FakePrompts.h"
 #include "support/ShellActions.h"
 
@@ -69,6 +70,7 @@ void fillProject(RingModel &model, int rings)
         writeU16(ring.programs, phaseOffset(MaxPrograms - 1, MaxPhases - 1) + PhaseLayout::MinTime,
                  100 + r);
     }
+    wireEveryRing(model);
     model.ReloadRing(0);
 }
 

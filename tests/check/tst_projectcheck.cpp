@@ -1,0 +1,103 @@
+#include "PlantedFaults.h"
+
+#include "check/ProjectCheck.h"
+
+#include <QTest>
+
+#include <functional>
+
+using namespace ProjectCheck;
+namespace DL = DirectionLayout;
+namespace PL = ProjectLayout;
+
+namespace {
+
+using Plant = std::function<void(RingModel &)>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Plant)
+Q_DECLARE_METATYPE(ProjectCheck::Kind)
+Q_DECLARE_METATYPE(ProjectCheck::Place)
+
+class TestProjectCheck : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanProjectHasNoFindings()
+    {
+        RingModel model;
+        makeCleanProject(model);
+        const auto findings = run(model);
+        QVERIFY2(findings.empty(), findings.empty() ? "" : qPrintable(findingLine(findings[0])));
+        // A new project is clean as it comes.
+        model.NewProjectDefaults();
+        QVERIFY(run(model).empty());
+    }
+
+    void oneFaultOneFinding_data()
+    {
+        QTest::addColumn<Plant>("plant");
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<bool>("error");
+        QTest::addColumn<Place>("place");
+
+        for (const PlantedFault &f : plantedFaults())
+            QTest::newRow(qPrintable(f.name)) << Plant(f.plant) << f.kind << f.error << f.place;
+    }
+    void oneFaultOneFinding()
+    {
+        QFETCH(Plant, plant);
+        QFETCH(Kind, kind);
+        QFETCH(bool, error);
+        QFETCH(Place, place);
+        RingModel model;
+        makeCleanProject(model);
+        plant(model);
+        const auto findings = run(model);
+        QStringList lines;
+        for (const Finding &f : findings)
+            lines << findingLine(f);
+        QVERIFY2(findings.size() == 1, qPrintable(lines.join('\n')));
+        QCOMPARE(findings[0].kind, kind);
+        QCOMPARE(findings[0].isError(), error);
+        QVERIFY2(findings[0].place == place, qPrintable(lines.join('\n')));
+        QVERIFY(!findings[0].message.isEmpty());
+    }
+
+    // Every fault of one project at once: each is found where it was planted, ring by ring.
+    void findingsFollowRingOrder()
+    {
+        RingModel model;
+        makeCleanProject(model);
+        bindDirection(model.project(), 0, 0);
+        model.store(1).project[directionOffset(1) + DL::Green1 + DL::BindingGroup] = 3;
+        const auto findings = run(model);
+        QCOMPARE(findings.size(), std::size_t(2));
+        QCOMPARE(findings[0].place.ring, 0);
+        QCOMPARE(findings[1].kind, Kind::OutputTwice);
+        QVERIFY2(findings[1].message.contains(QStringLiteral("кольцо 2, направление 1")),
+                 qPrintable(findings[1].message));
+    }
+
+    void placeTexts_data()
+    {
+        QTest::addColumn<Place>("place");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("phase") << at(2, {{&Place::program, 2}, {&Place::phase, 1}})
+                               << QStringLiteral("кольцо 3, программа 3, фаза 2");
+        QTest::newRow("week plan day") << at(0, {{&Place::weekPlan, 0}, {&Place::day, 0}})
+                                       << QStringLiteral("кольцо 1, недельный план 1, ВС");
+        QTest::newRow("day plan row") << at(1, {{&Place::dayPlan, 15}, {&Place::entry, 31}})
+                                      << QStringLiteral("кольцо 2, дневной план 16, запись 32");
+    }
+    void placeTexts()
+    {
+        QFETCH(Place, place);
+        QFETCH(QString, text);
+        QCOMPARE(placeText(place), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProjectCheck)
+#include "tst_projectcheck.moc"
