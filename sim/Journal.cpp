@@ -47,7 +47,7 @@ Journal::Journal(int records) : m_size(qMax(0, records)) {}
 void Journal::erase()
 {
     m_size = 0;
-    m_added.clear();
+    m_added.reset();
     m_position = 0;
 }
 
@@ -56,12 +56,14 @@ QByteArray Journal::next()
     if (m_position >= size())
         return NoMore;
     const int index = m_position++;
-    return index < m_size ? record(index) : m_added[index - m_size];
+    return index < m_size ? record(index) : m_added->at(index - m_size);
 }
 
 void Journal::append(const QDateTime &time, const QString &text)
 {
-    m_added.append(line(time, text));
+    if (!m_added)
+        m_added = std::make_unique<QList<QByteArray>>();
+    m_added->append(line(time, text));
 }
 
 QStringList Journal::addedTexts() const
@@ -69,8 +71,10 @@ QStringList Journal::addedTexts() const
     QStringList texts;
     QStringDecoder decoder("windows-1251");
     // Past the stamp "DD.MM.YYYY HH:MM:SS ".
-    for (const QByteArray &added : m_added)
-        texts.append(decoder.decode(added.mid(20)));
+    if (m_added) {
+        for (const QByteArray &added : *m_added)
+            texts.append(decoder.decode(added.mid(20)));
+    }
     return texts;
 }
 

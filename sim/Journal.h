@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <memory>
+
 // The controller's event journal, read one record at a time from a position that "event init"
 // rewinds. The history it starts with is made from each record's index on demand, so a journal
 // of a hundred thousand records, as a controller in service for years holds, costs no memory;
@@ -17,7 +19,7 @@ public:
 
     explicit Journal(int records = DefaultSize);
 
-    [[nodiscard]] int size() const { return m_size + int(m_added.size()); }
+    [[nodiscard]] int size() const { return m_size + (m_added ? int(m_added->size()) : 0); }
     [[nodiscard]] int position() const { return m_position; }
     void rewind() { m_position = 0; }
     void erase();
@@ -35,6 +37,7 @@ public:
 
 private:
     int m_size;
-    QList<QByteArray> m_added;
     int m_position = 0;
+    // Made with the first event, so a journal that only holds its history stays this small.
+    std::unique_ptr<QList<QByteArray>> m_added;
 };
