@@ -41,6 +41,11 @@ void ControllerRuntime::readFlash(qint64 ms, bool startAll)
         std::copy(programs, programs + ProgramsLayout::Size, image->programs.begin());
         RingRunner &runner = *m_rings[r];
         const bool valid = ringValid(*image);
+        const auto erased = [](const auto &block) {
+            return std::all_of(block.begin(), block.end(),
+                               [](std::uint8_t b) { return b == 0xFF; });
+        };
+        m_erased[r] = !valid && erased(image->project) && erased(image->programs);
         const bool same = valid ? runner.valid() && *runner.blocks() == *image : !runner.valid();
         if (same && !startAll)
             continue;
@@ -119,13 +124,15 @@ QByteArray ControllerRuntime::lines(qint64 ms) const
     SimLamps lamps;
     for (const auto &ring : m_rings)
         lamps.add(*ring, ms);
-    // An upload erases the rings beyond the project's count, so the rings after the last valid
-    // one are not in use; a broken ring before it, or a flash without any valid ring, is.
+    // An upload erases the rings beyond the project's count, so erased rings after the last
+    // valid one are not in use. Any other ring without a valid project is, and so is every ring
+    // of a flash that holds no valid one.
     int used = MaxRings;
     while (used > 0 && !m_rings[used - 1]->valid())
         --used;
-    const bool broken = used == 0 || std::any_of(m_rings.begin(), m_rings.begin() + used,
-                                                 [](const auto &ring) { return !ring->valid(); });
+    bool broken = used == 0;
+    for (int r = 0; r < MaxRings; ++r)
+        broken = broken || (!m_rings[r]->valid() && (r < used || !m_erased[r]));
     lamps.flashUnclaimed(ms, broken);
     return lamps.lines();
 }

@@ -53,6 +53,7 @@ private:
     std::array<std::unique_ptr<RingRunner>, MaxRings> m_rings;
     std::array<std::array<Signal, MaxDirections>, MaxRings> m_shown{};
     std::array<int, MaxRings> m_shownCount{};
+    std::array<bool, MaxRings> m_erased{};
     Trace m_trace;
     Events m_events;
     bool m_started = false;

@@ -63,8 +63,8 @@ inline std::vector<Ring> rings()
 {
     const std::vector<Entry> plan = {{0, 0}, {6, 1}, {17, 2}, {20, 1}, {22, 0}};
     Ring one;
-    one.directions = {{Napr::Vehicle, 1}, {Napr::Pedestrian, 2}, {Napr::Vehicle, 3},
-                      {Napr::Vehicle, 4}};
+    one.directions = {
+        {Napr::Vehicle, 1}, {Napr::Pedestrian, 2}, {Napr::Vehicle, 3}, {Napr::Vehicle, 4}};
     one.templates = {{0, 1}, {0, 3}, {2}};
     one.conflicts = {{0, 2, 3}, {2, 0, 3}, {1, 2, 5}, {2, 1, 2}, {3, 2, 3}, {2, 3, 3}};
     one.programs = {
@@ -76,8 +76,8 @@ inline std::vector<Ring> rings()
     one.fillMode = 0;
 
     Ring two;
-    two.directions = {{Napr::Vehicle, 5}, {Napr::Vehicle, 6}, {Napr::Pedestrian, 7},
-                      {Napr::TurnArrow, 8}};
+    two.directions = {
+        {Napr::Vehicle, 5}, {Napr::Vehicle, 6}, {Napr::Pedestrian, 7}, {Napr::TurnArrow, 8}};
     two.templates = {{0, 2, 3}, {1}};
     two.conflicts = {{0, 1, 3}, {1, 0, 4}, {2, 1, 6}, {1, 2, 2}, {3, 1, 2}, {1, 3, 2}};
     two.programs = {
