@@ -179,7 +179,8 @@ private slots:
         QFETCH(QByteArray, lines);
         RingModel model;
         ExampleProject::build(model);
-        // Ring 1: 00:00 program 1 (from the sample), then the special mode from 02:00 to 03:00.
+        // Ring 1: 00:00 program 1 (from the sample), the special mode from 02:00, program 3 from
+        // 03:00.
         Dayplans::DayPlanEdit plan(model.project(), 0);
         plan.setKind(1, Dayplans::Kind(kind));
         plan.setStart(1, 2 * 3600);
@@ -200,7 +201,7 @@ private slots:
         sim.stepTo(at("02:59:59"));
         QCOMPARE(sim.state(), state);
         sim.stepTo(at("03:00:00"));
-        QCOMPARE(sim.state(), QByteArray("WORK=PROGRAM PROGRAM=2 PROG_FAZA=1 LEVEL=PLAN"));
+        QCOMPARE(sim.state(), QByteArray("WORK=PROGRAM PROGRAM=3 PROG_FAZA=1 LEVEL=PLAN"));
     }
 
     void ringWithoutAValidProjectFlashesYellow_data()
