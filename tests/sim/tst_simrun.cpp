@@ -5,6 +5,7 @@
 #include "schedules/WeekPlans.h"
 #include "schedules/YearPlan.h"
 #include "service/LiveLamps.h"
+#include "sim/ScheduleResolver.h"
 #include "sim/SimLamps.h"
 #include "support/ExampleProject.h"
 
@@ -135,6 +136,75 @@ private slots:
         sim.stepTo(at(check));
         QCOMPARE(sim.program(), program);
         QVERIFY(sim.state().endsWith(" LEVEL=PLAN"));
+    }
+
+    void scheduleFindsTheDayPlanOfADate_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<int>("week");    // 0-based
+        QTest::addColumn<int>("weekDay"); // 0 = Sunday
+        QTest::newRow("1 January, a Thursday") << QDate(2026, 1, 1) << 0 << 4;
+        QTest::newRow("first Sunday") << QDate(2026, 1, 4) << 1 << 0;
+        QTest::newRow("Saturday before it") << QDate(2026, 1, 3) << 0 << 6;
+        QTest::newRow("a Monday in December") << QDate(2026, 12, 7) << 49 << 1;
+        // A leap year from a Saturday runs into a 54th week on its last day, a Sunday.
+        QTest::newRow("31 December 2028") << QDate(2028, 12, 31) << 53 << 0;
+        QTest::newRow("30 December 2028") << QDate(2028, 12, 30) << 52 << 6;
+    }
+    void scheduleFindsTheDayPlanOfADate()
+    {
+        QFETCH(QDate, date);
+        QFETCH(int, week);
+        QFETCH(int, weekDay);
+        QCOMPARE(ScheduleResolver::yearWeek(date), week);
+        QCOMPARE(ScheduleResolver::weekDay(date), weekDay);
+        // Week plan w + 1 gives weekday d day plan (w + d) % 16 + 1.
+        ProjectBlock block{};
+        for (int w = 0; w < YearWeeks; ++w)
+            Year::setWeekPlan(block, w, w % MaxWeekPlans);
+        for (int w = 0; w < MaxWeekPlans; ++w) {
+            for (int d = 0; d < WeekDays; ++d)
+                Weeksplans::setDayPlan(block, w, d, (w + d) % MaxDayPlans);
+        }
+        QCOMPARE(ScheduleResolver::dayPlanOf(block, date), (week % MaxWeekPlans + weekDay) % 16);
+    }
+
+    void entryInForceBeforeTheFirstOfTheDay_data()
+    {
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<int>("program"); // 0-based; -1 for yellow flashing
+        // Monday's plan: 07:00 program 2, 19:00 program 3; Sunday's: 05:00 program 4, 23:00 ЖМ.
+        QTest::newRow("Monday 00:00, Sunday's last entry") << "00:00:00" << -1;
+        QTest::newRow("Monday 06:59:59") << "06:59:59" << -1;
+        QTest::newRow("Monday 07:00") << "07:00:00" << 1;
+        QTest::newRow("Monday 23:59:59") << "23:59:59" << 2;
+    }
+    void entryInForceBeforeTheFirstOfTheDay()
+    {
+        QFETCH(QString, time);
+        QFETCH(int, program);
+        ProjectBlock block{};
+        for (int d = 0; d < WeekDays; ++d)
+            Weeksplans::setDayPlan(block, 0, d, d == 0 ? 1 : 2);
+        Dayplans::DayPlanEdit sunday(block, 1);
+        sunday.addEntry();
+        sunday.setProgram(0, 3);
+        sunday.setStart(0, 5 * 3600);
+        sunday.setKind(1, Dayplans::Kind::Flashing);
+        sunday.setStart(1, 23 * 3600);
+        Dayplans::DayPlanEdit monday(block, 2);
+        monday.addEntry();
+        monday.setProgram(0, 1);
+        monday.setStart(0, 7 * 3600);
+        monday.setProgram(1, 2);
+        monday.setStart(1, 19 * 3600);
+        const auto entry = ScheduleResolver::entryInForce(block, at(time));
+        if (program < 0) {
+            QCOMPARE(entry.mode, ScheduleResolver::Mode::Flashing);
+        } else {
+            QCOMPARE(entry.mode, ScheduleResolver::Mode::Program);
+            QCOMPARE(entry.program, program);
+        }
     }
 
     void aNewProgramStartsWithItsFirstPhase()
