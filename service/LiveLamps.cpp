@@ -10,31 +10,9 @@ namespace {
 
 using Napr::Row;
 
-struct Rows
-{
-    std::span<const Row> red;
-    std::span<const Row> yellow;
-    std::span<const Row> green;
-};
-
 constexpr std::array kReds = {Row::Red1, Row::Red2};
 constexpr std::array kYellows = {Row::Yellow1, Row::Yellow2};
 constexpr std::array kGreens = {Row::Green1, Row::Green2};
-
-// Tram directions are read like vehicles from their own rows; the lower tram signal they
-// share is left out, as it belongs to no single direction.
-Rows rowsOf(int type)
-{
-    switch (type) {
-    case Napr::Pedestrian:
-        // A pedestrian head has no yellow lamp, whatever its yellow rows hold.
-        return {kReds, {}, kGreens};
-    case Napr::TurnArrow:
-        return {{}, {}, kGreens};
-    default:
-        return {kReds, kYellows, kGreens};
-    }
-}
 
 bool anyOn(const ProjectBlock &block, int d, std::span<const Row> rows, const Channels &channels)
 {
@@ -47,6 +25,21 @@ bool anyOn(const ProjectBlock &block, int d, std::span<const Row> rows, const Ch
 }
 
 } // namespace
+
+// Tram directions are read like vehicles from their own rows; the lower tram signal they
+// share is left out, as it belongs to no single direction.
+LampRows lampRows(int type)
+{
+    switch (type) {
+    case Napr::Pedestrian:
+        // A pedestrian head has no yellow lamp, whatever its yellow rows hold.
+        return {kReds, {}, kGreens};
+    case Napr::TurnArrow:
+        return {{}, {}, kGreens};
+    default:
+        return {kReds, kYellows, kGreens};
+    }
+}
 
 Channels channels(const State &state)
 {
@@ -77,7 +70,7 @@ bool channelOn(const Channels &channels, int group, int colour)
 
 Lamp directionLamp(const ProjectBlock &block, int d, const Channels &channels)
 {
-    const Rows rows = rowsOf(Napr::directionType(block, d));
+    const LampRows rows = lampRows(Napr::directionType(block, d));
     const bool red = anyOn(block, d, rows.red, channels);
     const bool yellow = anyOn(block, d, rows.yellow, channels);
     if (red)

@@ -3,11 +3,13 @@
 // The lamps of a ring's directions as the running controller lights them, derived from one
 // poll's output channels and the open project's bindings.
 
+#include "config/Directions.h"
 #include "model/Structures.h"
 
 #include <QMap>
 #include <QString>
 
+#include <span>
 #include <vector>
 
 namespace LiveLamps {
@@ -27,6 +29,16 @@ struct Channels
     QString green;
 };
 [[nodiscard]] Channels channels(const State &state);
+
+// The binding rows whose outputs light a direction type's red, yellow and green lamps. The
+// virtual controller drives the outputs through the same rule the monitor reads them back by.
+struct LampRows
+{
+    std::span<const Napr::Row> red;
+    std::span<const Napr::Row> yellow;
+    std::span<const Napr::Row> green;
+};
+[[nodiscard]] LampRows lampRows(int type);
 
 // Whether output (group, colour) of a binding is on. Group 0 and values beyond the tables
 // stand for "not bound" and are never on.

@@ -1,5 +1,7 @@
 #include "sim/ControllerClock.h"
 
+#include <cmath>
+
 namespace {
 constexpr char kForm[] = "dd.MM.yyyy-HH:mm:ss";
 
@@ -22,19 +24,27 @@ ControllerClock::ControllerClock(HostClock host) : m_host(std::move(host))
 {
     if (!m_host)
         m_host = [] { return QDateTime::currentDateTime(); };
+    m_hostAnchor = hostMs();
+    m_anchor = m_hostAnchor;
 }
 
-QDateTime ControllerClock::hostWallClock() const
+qint64 ControllerClock::hostMs() const
 {
     const QDateTime host = m_host();
     // Read as a plain date and time, so a daylight saving change on the host moves the
     // controller's clock as it moves the host's, and any set time exists.
-    return QDateTime(host.date(), host.time(), Qt::UTC);
+    return QDateTime(host.date(), host.time(), Qt::UTC).toMSecsSinceEpoch();
+}
+
+qint64 ControllerClock::nowMs() const
+{
+    const qint64 passed = hostMs() - m_hostAnchor;
+    return m_anchor + qint64(std::llround(double(passed) * m_speed));
 }
 
 QDateTime ControllerClock::now() const
 {
-    return hostWallClock().addMSecs(m_offsetMs);
+    return QDateTime::fromMSecsSinceEpoch(nowMs(), Qt::UTC);
 }
 
 QByteArray ControllerClock::text() const
@@ -47,8 +57,22 @@ bool ControllerClock::set(const QByteArray &text)
     const auto time = parse(text);
     if (!time)
         return false;
-    m_offsetMs = hostWallClock().msecsTo(*time);
+    setTime(*time);
     return true;
+}
+
+void ControllerClock::setTime(const QDateTime &time)
+{
+    m_hostAnchor = hostMs();
+    m_anchor = QDateTime(time.date(), time.time(), Qt::UTC).toMSecsSinceEpoch();
+}
+
+void ControllerClock::setSpeed(double speed)
+{
+    const qint64 reached = nowMs();
+    m_hostAnchor = hostMs();
+    m_anchor = reached;
+    m_speed = speed > 0 ? speed : 1.0;
 }
 
 std::optional<QDateTime> ControllerClock::parse(const QByteArray &text)

@@ -2,6 +2,7 @@
 
 #include "model/Structures.h"
 
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <array>
@@ -46,14 +47,42 @@ Journal::Journal(int records) : m_size(qMax(0, records)) {}
 void Journal::erase()
 {
     m_size = 0;
+    m_added.reset();
     m_position = 0;
 }
 
 QByteArray Journal::next()
 {
-    if (m_position >= m_size)
+    if (m_position >= size())
         return NoMore;
-    return record(m_position++);
+    const int index = m_position++;
+    return index < m_size ? record(index) : m_added->at(index - m_size);
+}
+
+void Journal::append(const QDateTime &time, const QString &text)
+{
+    if (!m_added)
+        m_added = std::make_unique<QList<QByteArray>>();
+    m_added->append(line(time, text));
+}
+
+QStringList Journal::addedTexts() const
+{
+    QStringList texts;
+    QStringDecoder decoder("windows-1251");
+    // Past the stamp "DD.MM.YYYY HH:MM:SS ".
+    if (m_added) {
+        for (const QByteArray &added : *m_added)
+            texts.append(decoder.decode(added.mid(20)));
+    }
+    return texts;
+}
+
+QByteArray Journal::line(const QDateTime &time, const QString &text)
+{
+    QStringEncoder encoder("windows-1251");
+    const QByteArray stamp = time.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")).toLatin1();
+    return stamp + ' ' + encoder.encode(text);
 }
 
 QDateTime Journal::recordTime(int index)
@@ -68,11 +97,8 @@ QByteArray Journal::record(int index)
     const std::uint32_t mix = scramble(std::uint32_t(index) + 0x9e3779b9U);
     // The first record is the power-up that started the journal.
     const auto *text = index == 0 ? kTexts[0] : kTexts[(mix >> 8) % kTexts.size()];
-    QString line = QString::fromUtf16(text);
-    if (line.contains(QLatin1String("%1")))
-        line = line.arg(mix % OutputGroups + 1);
-    QStringEncoder encoder("windows-1251");
-    const QByteArray stamp =
-        recordTime(index).toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")).toLatin1();
-    return stamp + ' ' + encoder.encode(line);
+    QString event = QString::fromUtf16(text);
+    if (event.contains(QLatin1String("%1")))
+        event = event.arg(mix % OutputGroups + 1);
+    return line(recordTime(index), event);
 }

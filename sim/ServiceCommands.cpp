@@ -30,7 +30,12 @@ std::optional<QByteArray> VirtualController::serviceAnswer(const QByteArray &lin
     if (line == "get info")
         return positive(info());
     if (line == "set test on" || line == "set test off") {
-        m_outputs.setTestMode(line.endsWith("on"));
+        const bool on = line.endsWith("on");
+        advance();
+        if (on != m_outputs.testMode())
+            record(on ? QStringLiteral("Вход в режим тестирования")
+                      : QStringLiteral("Выход из режима тестирования"));
+        m_outputs.setTestMode(on);
         return positive({});
     }
     if (command == "channel")
@@ -44,8 +49,12 @@ std::optional<QByteArray> VirtualController::serviceAnswer(const QByteArray &lin
     if (line == "get ds1390_time")
         return positive(m_clock.text());
     if (command == "set" && words.value(1) == "ds1390_time") {
-        if (words.size() == 3 && m_clock.set(words[2]))
+        if (words.size() == 3 && m_clock.set(words[2])) {
+            record(QStringLiteral("Установка времени"));
+            // Every ring starts again from what its schedule says at the new time.
+            m_runtime.restart(m_clock.nowMs());
             return positive({});
+        }
         return refused("bad time, DD.MM.YYYY-HH:MM:SS");
     }
     if (line == "get gps_time") {
@@ -58,6 +67,8 @@ std::optional<QByteArray> VirtualController::serviceAnswer(const QByteArray &lin
         if (words.size() != 2 || words[1] != kWholeFlash)
             return refused("flash_reset 255 only");
         eraseFlash();
+        record(QStringLiteral("Стирание FLASH"));
+        advance();
         return positive({});
     }
     return std::nullopt;
@@ -107,5 +118,6 @@ void VirtualController::eraseFlash()
 {
     std::fill(m_project.begin(), m_project.end(), Erased);
     std::fill(m_programs.begin(), m_programs.end(), Erased);
+    m_runtime.flashChanged();
     saveFlash();
 }

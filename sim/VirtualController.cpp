@@ -49,6 +49,25 @@ VirtualController::VirtualController(bool oldFirmware)
     : m_oldFirmware(oldFirmware), m_project(static_cast<std::size_t>(ProjectSize) * Rings, Erased),
       m_programs(static_cast<std::size_t>(ProgramsSize) * Rings, Erased)
 {
+    m_runtime.setEvents([this](qint64 ms, const QString &text) {
+        m_journal.append(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC), text);
+    });
+}
+
+void VirtualController::powerOn()
+{
+    record(QStringLiteral("Включение питания"));
+    m_runtime.restart(m_clock.nowMs());
+}
+
+void VirtualController::advance()
+{
+    m_runtime.advanceTo(m_clock.nowMs());
+}
+
+void VirtualController::record(const QString &text)
+{
+    m_journal.append(m_clock.now(), text);
 }
 
 bool VirtualController::isFlashRead(const QByteArray &command)
@@ -70,6 +89,7 @@ FlashFile::Load VirtualController::useFlashFile(const QString &path)
         std::fill(m_project.begin(), m_project.end(), Erased);
         std::fill(m_programs.begin(), m_programs.end(), Erased);
     }
+    m_runtime.flashChanged();
     return result;
 }
 
@@ -155,6 +175,7 @@ QByteArray VirtualController::flashWrite(std::vector<std::uint8_t> &flash, qint6
     if (!std::equal(data.begin(), data.end(), at,
                     [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; })) {
         std::copy(data.begin(), data.end(), at);
+        m_runtime.flashChanged();
         saveFlash();
     }
     return positive({});
@@ -197,19 +218,27 @@ QByteArray VirtualController::oldRead(const QList<QByteArray> &args)
     return error("address out of range");
 }
 
-QByteArray VirtualController::stateAnswer(const QList<QByteArray> &words) const
+QByteArray VirtualController::stateAnswer(const QList<QByteArray> &words)
 {
     if (words.value(1) == "lines") {
         if (words.size() != 2)
             return error("unknown command");
         // During the test the outputs show what the technician switched, not the program.
-        return positive(m_outputs.testMode() ? m_outputs.lines() : m_state.lines());
+        if (m_outputs.testMode())
+            return positive(m_outputs.lines());
+        const qint64 now = m_clock.nowMs();
+        m_runtime.advanceTo(now);
+        return positive(m_runtime.lines(now));
     }
     bool ok = false;
     const int ring = words.value(2).toInt(&ok);
     if (words.size() != 3 || !ok || !ControllerState::isRing(ring))
         return error("bad ring");
-    return positive(m_state.ring(ring));
+    advance();
+    // The program goes on underneath, but the outputs are the technician's.
+    if (m_outputs.testMode())
+        return positive("WORK=SPEC_PROG SPEC_PROG=TEST LEVEL=SERVICE");
+    return positive(m_runtime.stateText(ring - 1));
 }
 
 void VirtualController::saveFlash()

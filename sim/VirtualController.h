@@ -2,6 +2,7 @@
 
 #include "model/Structures.h"
 #include "sim/ControllerClock.h"
+#include "sim/ControllerRuntime.h"
 #include "sim/ControllerState.h"
 #include "sim/FlashFile.h"
 #include "sim/Journal.h"
@@ -56,6 +57,14 @@ public:
     [[nodiscard]] Journal &journal() { return m_journal; }
     [[nodiscard]] ControllerClock &clock() { return m_clock; }
 
+    // The running project. The rings move on to the clock's time whenever the state or the
+    // outputs are asked for, and whenever advance() is called (veltsim does so on a timer, so
+    // that a trace is written while nobody asks).
+    [[nodiscard]] ControllerRuntime &runtime() { return m_runtime; }
+    // Journals the power-on and starts every ring with what its schedule says now.
+    void powerOn();
+    void advance();
+
 private:
     QByteArray flashWrite(std::vector<std::uint8_t> &flash, qint64 address,
                           const QList<QByteArray> &args,
@@ -67,7 +76,8 @@ private:
     QByteArray oldRead(const QList<QByteArray> &args);
     void saveFlash();
     [[nodiscard]] static QByteArray unknownCommand();
-    QByteArray stateAnswer(const QList<QByteArray> &words) const;
+    QByteArray stateAnswer(const QList<QByteArray> &words);
+    void record(const QString &text);
     // The commands of the service windows (ServiceCommands.cpp); nothing when not one of them.
     std::optional<QByteArray> serviceAnswer(const QByteArray &line, const QList<QByteArray> &words);
     QByteArray channelAnswer(const QList<QByteArray> &words);
@@ -78,11 +88,11 @@ private:
     bool m_oldFirmware;
     FlashFile m_flashFile;
     bool m_saveFailed = false;
-    ControllerState m_state;
     SimOutputs m_outputs;
     Journal m_journal;
     ControllerClock m_clock;
     std::vector<std::uint8_t> m_project;
     std::vector<std::uint8_t> m_programs;
+    ControllerRuntime m_runtime{m_project, m_programs};
     QList<QByteArray> m_received; // the last commands, for tests
 };

@@ -4,15 +4,19 @@
 //           [--baud N] [--baud-udp] [--journal N] [--dead-lamp G]...
 //           [--drop SHARE] [--no-lf] [--chunk BYTES] [--delay MS] [--corrupt-hex SHARE]
 //           [--wrong-length SHARE] [--duplicate SHARE] [--hangup-after K] [--seed N]
+//           [--speed X] [--start "DD.MM.YYYY HH:MM:SS"] [--trace FILE]
 //
 // --flash keeps the flash in FILE across runs: loaded at start when it has the full size
 // (otherwise flash starts erased, all 0xFF), saved after every write that changed it.
 // --baud paces the serial side both ways at N baud 8N1; --baud-udp paces UDP answers too.
 // --journal sets how many records the event journal holds (12 by default); --dead-lamp makes
 // the red lamp of output group G (1..8) draw no current in the output test, once per group.
+// --speed, --start and --trace set the clock that runs the uploaded project and write its lamp
+// changes (sim/RunOptions.h).
 // It prints "udp ADDRESS:PORT", "pty DEVICE" and "flash FILE" (when loaded) once it
 // listens, then runs until it is terminated (SIGTERM or SIGINT).
 #include "sim/Faults.h"
+#include "sim/RunOptions.h"
 #include "sim/SimPtyEndpoint.h"
 #include "sim/SimUdpEndpoint.h"
 #include "sim/VirtualController.h"
@@ -43,7 +47,8 @@ int usage(const QString &why)
                  "               [--journal N] [--dead-lamp G]...\n"
                  "               [--drop SHARE] [--no-lf] [--chunk BYTES] [--delay MS]\n"
                  "               [--corrupt-hex SHARE] [--wrong-length SHARE] [--duplicate SHARE]\n"
-                 "               [--hangup-after K] [--seed N]\n");
+                 "               [--hangup-after K] [--seed N]\n"
+                 "               [--speed X] [--start \"DD.MM.YYYY HH:MM:SS\"] [--trace FILE]\n");
     return 2;
 }
 void reportFlash(const QString &path, FlashFile::Load load)
@@ -81,6 +86,7 @@ int main(int argc, char **argv)
     int journal = Journal::DefaultSize;
     QList<int> deadLamps;
     FaultOptions faults;
+    RunOptions run;
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--udp") && i + 1 < args.size()) {
             udp = args[++i];
@@ -110,6 +116,9 @@ int main(int argc, char **argv)
                 return usage(QStringLiteral("bad group for --dead-lamp (1..8)"));
         } else if (args[i] == QLatin1String("--old-firmware")) {
             oldFirmware = true;
+        } else if (const auto runError = parseRunOption(run, args, i)) {
+            if (!runError->isEmpty())
+                return usage(*runError);
         } else if (const auto error = parseFaultOption(faults, args, i)) {
             return usage(*error);
         }
@@ -152,6 +161,9 @@ int main(int argc, char **argv)
             std::printf("link %s\n", qPrintable(link));
         }
     }
+    SimRun running(controller, run);
+    if (QString why; !running.start(&why))
+        return usage(why);
     std::fflush(stdout);
 
     // Terminate cleanly so that the link is removed.

@@ -9,6 +9,7 @@
 #include "model/Crc32.h"
 #include "service/ControllerWindow.h"
 #include "sim/SimPtyEndpoint.h"
+#include "sim/SimRunSupport.h"
 #include "sim/SimUdpEndpoint.h"
 #include "support/CheckClean.h"
 #include "support/FakePrompts.h"
@@ -477,6 +478,13 @@ private slots:
     {
         Rig rig(Wire::Udp);
         QVERIFY(rig.ready);
+        // The controller runs the new project: program 1, in the main time of its second phase
+        // (10 s, then 6 s of intermediate tacts), direction 1 red and direction 2 green.
+        QDateTime host(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+        rig.controller.clock() = ControllerClock([&] { return host; });
+        SimRunSupport::loadFlash(rig.controller, rig.main.model());
+        rig.controller.powerOn();
+        host = host.addSecs(20);
         rig.open();
         auto *watch = child<QToolButton>(rig.window, "SpeedButton1");
         QCOMPARE(watch->text(), QStringLiteral("Следить"));

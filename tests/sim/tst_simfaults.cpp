@@ -215,6 +215,9 @@ private slots:
     void duplicateOnTheSerialSideIsASeparateWrite()
     {
         VirtualController controller;
+        // Erased flash blinks yellow: a clock that stands still keeps two reads alike.
+        controller.clock() =
+            ControllerClock([] { return QDateTime(QDate(2026, 12, 7), QTime(12, 0)); });
         FaultPlan plan = planWith(&FaultOptions::duplicateShare, 1.0);
         SimPtyEndpoint sim(controller, plan);
         QVERIFY(sim.open());
