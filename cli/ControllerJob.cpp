@@ -4,12 +4,15 @@
 #include "link/ControllerLink.h"
 #include "link/ProjectTransfer.h"
 
+#include <algorithm>
+#include <span>
+
 namespace {
 
 // Lines of the status log that say nothing of why a transfer failed.
 bool explains(const QString &line)
 {
-    return !line.isEmpty() && line != QLatin1String("ОШИБКА!") &&
+    return !line.isEmpty() && line != QStringLiteral("ОШИБКА!") &&
            !line.startsWith(QLatin1String("---"));
 }
 
@@ -71,6 +74,7 @@ QCoro::Task<ControllerJob::Outcome> ControllerJob::run(bool upload)
     m_toldText.clear();
     m_declined.clear();
     m_openFailed = false;
+    m_upload = upload;
     if (upload)
         co_await m_transfer->Button3Click();
     else
@@ -84,7 +88,9 @@ ControllerJob::Outcome ControllerJob::outcome() const
     result.log = m_transfer->statusLog();
     result.ok = m_told && !m_toldError;
     if (result.ok) {
-        result.message = m_toldText;
+        const QString lost = m_upload ? QString() : lostRings(result.log);
+        result.ok = lost.isEmpty();
+        result.message = result.ok ? m_toldText : m_toldText + QStringLiteral(", но ") + lost;
         return result;
     }
     QString reason;
@@ -102,6 +108,32 @@ ControllerJob::Outcome ControllerJob::outcome() const
     else
         result.message = m_toldText;
     return result;
+}
+
+QString ControllerJob::lostRings(const QStringList &log) const
+{
+    // The window keeps the rings read before the first one that fails and calls that a
+    // success. That is right where the project ends (a ring erased by an upload of fewer
+    // rings, or never written, fails its checksum), but a copy kept for a rainy day must not
+    // silently lack a ring because one answer went astray.
+    const auto next = log.count(QStringLiteral("Кольцо выгружено!!")) + 1;
+    if (log.contains(QStringLiteral("Кольцо НЕ выгружено!")))
+        return QStringLiteral("кольцо %1 не прочитано: ДК перестал отвечать").arg(next);
+    const bool mismatch = std::any_of(log.cbegin(), log.cend(), [](const QString &line) {
+        return line.startsWith(QStringLiteral("Контрольная сумма"));
+    });
+    if (!mismatch)
+        return {};
+    const auto first = std::span<const std::uint8_t>(m_transfer->received().project)
+                           .first(FlashLayout::PacketSize);
+    const auto all = [&](std::uint8_t value) {
+        return std::all_of(first.begin(), first.end(), [&](std::uint8_t b) { return b == value; });
+    };
+    if (all(0x00) || all(0xFF))
+        return {};
+    return QStringLiteral("у кольца %1 не совпала контрольная сумма, а оно не стерто: "
+                          "прочитано с ошибкой")
+        .arg(next);
 }
 
 QCoro::Task<ControllerJob::Outcome> ControllerJob::verify(const RingModel &expected)

@@ -51,6 +51,8 @@ signals:
 private:
     QCoro::Task<Outcome> run(bool upload);
     [[nodiscard]] Outcome outcome() const;
+    // Why a download the window counts as good lost rings on the way; empty when it did not.
+    [[nodiscard]] QString lostRings(const QStringList &log) const;
 
     ControllerLink &m_link;
     RingModel m_model;
@@ -62,4 +64,5 @@ private:
     QString m_toldText;
     QString m_declined;
     bool m_openFailed = false;
+    bool m_upload = false;
 };
