@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <array>
+
 namespace {
 const QHostAddress kSim(QStringLiteral("127.0.0.100"));
 constexpr quint16 kPort = 32990;
@@ -113,6 +115,32 @@ private slots:
         QVERIFY2(verify.err.contains(QStringLiteral("отличается от файла")),
                  qPrintable(verify.err));
         QVERIFY2(verify.err.contains(named), qPrintable(verify.err));
+    }
+
+    void downloadDoesNotDropADamagedRing()
+    {
+        // The window keeps the rings before the first bad one; a copy of the controller must
+        // not quietly lack a ring that is there but read wrong.
+        Sim sim;
+        QVERIFY(sim.listening);
+        auto project = makeProject(QStringLiteral("три кольца"), 3);
+        preload(sim.controller, *loaded(save(*project)));
+        const std::array<std::uint8_t, 4> scribble{1, 2, 3, 4};
+        (void)sim.controller.handle(FlashPackets::writeCommand(FlashPackets::CommandSet::RingAware,
+                                                               FlashPackets::Block::Programs, 2,
+                                                               1000, scribble)
+                                        .toLatin1());
+        const QString out = path(QStringLiteral("old"));
+        QFile old(out);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("the last good copy");
+        old.close();
+        const CliRun run = runInProcess(
+            {QStringLiteral("download"), QStringLiteral("--from"), kTo, QStringLiteral("-o"), out});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("у кольца 3 не совпала контрольная сумма")),
+                 qPrintable(run.err));
+        QCOMPARE(readAll(out), QByteArray("the last good copy"));
     }
 
     void silentControllerChangesNothing_data()
