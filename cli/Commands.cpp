@@ -67,10 +67,14 @@ void printToolHelp(QTextStream &out)
         << "Использование: velt-cli КОМАНДА [--json] АРГУМЕНТЫ\n"
         << "               velt-cli КОМАНДА --help\n\n"
         << "Команды:\n";
-    for (const CliCommand &command : table())
-        out << "  "
-            << QStringLiteral("%1 %2").arg(command.name, command.arguments).leftJustified(14)
-            << command.summary << '\n';
+    for (const CliCommand &command : table()) {
+        const QString head = QStringLiteral("%1 %2").arg(command.name, command.arguments);
+        // A long synopsis gets a line of its own, so the summaries stay in one column.
+        if (head.size() < 14)
+            out << "  " << head.leftJustified(14) << command.summary << '\n';
+        else
+            out << "  " << head << '\n' << QString(16, QLatin1Char(' ')) << command.summary << '\n';
+    }
     out << "\nКоманды upload, download, verify и backup говорят с ДК так же, как окно\n"
         << "\"Загрузка/Выгрузка\"; их параметры - в справке каждой команды.\n";
     out << "\nПараметры:\n"

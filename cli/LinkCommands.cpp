@@ -85,10 +85,12 @@ ControllerJob::Outcome runJob(ControllerJob &job, CliContext &context, const QSt
                               QCoro::Task<ControllerJob::Outcome> task)
 {
     ProgressLine progress(context.err);
-    QObject::connect(&job, &ControllerJob::progressChanged, &job, [&](int percent) {
-        progress.show(QStringLiteral("%1 %2%").arg(label).arg(percent));
-    });
+    const auto shown =
+        QObject::connect(&job, &ControllerJob::progressChanged, &job, [&](int percent) {
+            progress.show(QStringLiteral("%1 %2%").arg(label).arg(percent));
+        });
     ControllerJob::Outcome outcome = QCoro::waitFor(std::move(task));
+    QObject::disconnect(shown);
     progress.clear();
     return outcome;
 }
