@@ -4,6 +4,7 @@
 
 #include "cli/FleetList.h"
 #include "model/Structures.h"
+#include "sim/SimFleet.h"
 #include "sim/SimPtyEndpoint.h"
 #include "sim/SimUdpEndpoint.h"
 
@@ -229,6 +230,41 @@ private slots:
                           m_dir.filePath(QStringLiteral("no-such-tty"))});
         QCOMPARE(missing.status, 1);
         QVERIFY(missing.err.contains(QStringLiteral("COM-порт не доступен")));
+    }
+
+    void fleetUploadGivesEachControllerItsOwnFile()
+    {
+        // Putting a night's backups back: the file named after a controller goes to it.
+        SimFleet street;
+        const quint16 port = kPort + 2;
+        QVERIFY(street.add({QHostAddress(QStringLiteral("127.0.0.105")), port}, {}));
+        QVERIFY(street.add({QHostAddress(QStringLiteral("127.0.0.106")), port}, {}));
+        QDir(m_dir.path()).mkdir(QStringLiteral("night"));
+        QStringList files;
+        for (const QString &name : {QStringLiteral("north"), QStringLiteral("south")}) {
+            auto project = makeProject(name);
+            files << m_dir.filePath(QStringLiteral("night/%1.velt").arg(name));
+            QVERIFY(!ProjectFile::save(*project, files.last()));
+        }
+        const QString list = m_dir.filePath(QStringLiteral("street.txt"));
+        QFile text(list);
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write(
+            QStringLiteral("south 127.0.0.106:%1\nnorth 127.0.0.105:%1\n").arg(port).toUtf8());
+        text.close();
+
+        const CliRun run = runInProcess(
+            QStringList{QStringLiteral("upload"), QStringLiteral("--fleet"), list} + files);
+        QCOMPARE(run.status, 0);
+        QVERIFY(holds(street.controller(0), *loaded(files[0]), 0));
+        QVERIFY(holds(street.controller(1), *loaded(files[1]), 0));
+
+        // A controller without its file stops the run before anything is sent.
+        const CliRun missing = runInProcess(
+            {QStringLiteral("upload"), QStringLiteral("--fleet"), list, files[0], files[0]});
+        QCOMPARE(missing.status, 2);
+        QVERIFY2(missing.err.contains(QStringLiteral("Для ДК south нет файла south.velt")),
+                 qPrintable(missing.err));
     }
 
     void commandLineErrors_data()
