@@ -19,7 +19,7 @@ constexpr int kFirst = 10;
 constexpr int kCount = 50;
 // A short wait where faulty controllers cost one per miss. Not too short: an answer later than
 // the wait is taken for the next command's, and a loaded machine may hold one back that long.
-const QString kWait = QStringLiteral("100");
+const QString kWait = QStringLiteral("150");
 // The controller whose project changes between two nights (two rings, as its new one).
 constexpr int kChanged = 4;
 const QStringList kHalf{QStringLiteral("dk20"), QStringLiteral("dk21"), QStringLiteral("dk22")};
