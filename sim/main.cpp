@@ -12,7 +12,8 @@
 // the red lamp of output group G (1..8) draw no current in the output test, once per group.
 // --udp may be given many times, and as a range FIRST-LAST:PORT: every address is a controller
 // of its own (flash, journal, clock, faults). The first one also answers on the pseudo-terminal
-// and keeps --flash; --faults-for ADDRESS[:PORT] 'SWITCHES' gives one address faults of its own
+// and alone keeps --flash and --baud-udp; --faults-for ADDRESS[:PORT] 'SWITCHES' gives one address
+// faults of its own
 // ("--faults-for 127.0.0.12 '--drop 0.5 --seed 3'").
 // It prints "udp ADDRESS:PORT" for each address, "pty DEVICE" and "flash FILE" (when loaded)
 // once it listens, then runs until it is terminated (SIGTERM or SIGINT).
