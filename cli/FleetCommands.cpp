@@ -111,6 +111,9 @@ int execute(const FleetList &list, const FleetRun::Options &options, CliContext 
                                {QStringLiteral("message"), r.message}};
             if (!r.file.isEmpty())
                 object.insert(QStringLiteral("file"), r.file);
+            // The window's status log tells where a failed transfer stopped.
+            if (!r.ok)
+                object.insert(QStringLiteral("log"), QJsonArray::fromStringList(r.log));
             if (options.mode == FleetRun::Mode::Backup && r.ok)
                 object.insert(QStringLiteral("changed"), r.backup == BackupFile::Result::Written);
             results.append(object);
