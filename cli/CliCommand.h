@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -11,6 +13,21 @@ struct CliContext
     QTextStream &out;
     QTextStream &err;
     bool json = false;
+    // The subcommand's own options as given: a switch maps to an empty text.
+    QHash<QString, QString> options;
+
+    [[nodiscard]] bool has(const QString &option) const { return options.contains(option); }
+    [[nodiscard]] QString value(const QString &option) const { return options.value(option); }
+};
+
+// An option of one subcommand: "--to" with the value "АДРЕС[:ПОРТ]", or a switch when
+// `value` is empty.
+struct CliOption
+{
+    QString name;
+    QString value;
+    QString help;
+    QString shortName; // "-o"
 };
 
 // Exit statuses shared by every subcommand.
@@ -28,4 +45,7 @@ struct CliCommand
     QString summary;
     QString help;
     int (*run)(const QStringList &files, CliContext &context) = nullptr;
+    QList<CliOption> options;
+    // More files than argumentCount may follow.
+    bool moreArguments = false;
 };

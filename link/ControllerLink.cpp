@@ -189,7 +189,7 @@ QCoro::Task<Reply> ControllerLink::holdForAnswer()
     // Nobody reads a console command's answer, but the next command must not take it for its
     // own: the link stays with the console until a reply comes or the transport's usual wait
     // is over.
-    const int rounds = serialLink() ? SerialRounds : UdpRounds;
+    const int rounds = serialLink() ? SerialRounds : m_udpRounds;
     co_await waitUntil([this] { return m_heard || (serialLink() && !m_serial.isOpen()); },
                        rounds * RoundMs);
     if (serialLink() && !m_serial.isOpen())
@@ -226,7 +226,7 @@ QCoro::Task<Reply> ControllerLink::exchange(QString command)
         m_answerReady = false;
         m_answer.clear();
         if (m_udp.write(bytes)) {
-            const int rounds = m_waitRounds ? m_waitRounds : UdpRounds;
+            const int rounds = m_waitRounds ? m_waitRounds : m_udpRounds;
             co_await waitUntil([this] { return m_answerReady; }, rounds * RoundMs);
         } else {
             failure = Reply::Status::WriteFailed;

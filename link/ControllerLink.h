@@ -47,6 +47,11 @@ public:
     [[nodiscard]] bool AnswerReady() const { return m_answerReady; }
     [[nodiscard]] bool AwaitingAnswer() const { return m_awaiting; }
     [[nodiscard]] int WaitRounds() const { return m_waitRounds; }
+    // The default wait of one UDP try, in rounds. The controller's firmware expects
+    // UdpRounds; a tool that talks to controllers on the same host (a test, a benchmark) may
+    // shorten it.
+    void setUdpWaitRounds(int rounds) { m_udpRounds = qMax(1, rounds); }
+    [[nodiscard]] int udpWaitRounds() const { return m_udpRounds; }
     // A conversation holds the link (others queue behind it).
     [[nodiscard]] bool busy() const { return m_turns.busy(); }
 
@@ -124,6 +129,7 @@ private:
     bool m_heard = false;    // a reply (a datagram, a serial line) arrived on the active link
     bool m_portLost = false; // the port went away or failed to reopen: no reopening by itself
     int m_waitRounds = 0;
+    int m_udpRounds = UdpRounds;
     QString m_configuredPort = QStringLiteral("COM1");
     QTimer m_waitTimer;
     Resumer m_waiter{this};

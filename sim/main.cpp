@@ -11,11 +11,18 @@
 // --baud paces the serial side both ways at N baud 8N1; --baud-udp paces UDP answers too.
 // --journal sets how many records the event journal holds (12 by default); --dead-lamp makes
 // the red lamp of output group G (1..8) draw no current in the output test, once per group.
+// --udp may be given many times, and as a range FIRST-LAST:PORT: every address is a controller
+// of its own (flash, journal, clock, faults). The first one also answers on the pseudo-terminal
+// and alone keeps --flash and --baud-udp; --faults-for ADDRESS[:PORT] 'SWITCHES' gives one address
+// faults of its own
+// ("--faults-for 127.0.0.12 '--drop 0.5 --seed 3'").
 // --speed, --start and --trace set the clock that runs the uploaded project and write its lamp
-// changes (sim/RunOptions.h).
-// It prints "udp ADDRESS:PORT", "pty DEVICE" and "flash FILE" (when loaded) once it
-// listens, then runs until it is terminated (SIGTERM or SIGINT).
+// changes (sim/RunOptions.h); every address runs at that speed from that start, and the trace
+// follows the first one.
+// It prints "udp ADDRESS:PORT" for each address, "pty DEVICE" and "flash FILE" (when loaded)
+// once it listens, then runs until it is terminated (SIGTERM or SIGINT).
 #include "sim/Faults.h"
+#include "sim/FleetOptions.h"
 #include "sim/RunOptions.h"
 #include "sim/SimPtyEndpoint.h"
 #include "sim/SimUdpEndpoint.h"
@@ -42,7 +49,9 @@ int usage(const QString &why)
 {
     std::fprintf(stderr, "veltsim: %s\n", qPrintable(why));
     std::fprintf(stderr,
-                 "usage: veltsim [--udp ADDRESS:PORT] [--pty] [--link PATH] [--old-firmware]\n"
+                 "usage: veltsim [--udp ADDRESS:PORT | --udp FIRST-LAST:PORT]...\n"
+                 "               [--faults-for ADDRESS[:PORT] SWITCHES]...\n"
+                 "               [--pty] [--link PATH] [--old-firmware]\n"
                  "               [--flash FILE] [--baud N] [--baud-udp]\n"
                  "               [--journal N] [--dead-lamp G]...\n"
                  "               [--drop SHARE] [--no-lf] [--chunk BYTES] [--delay MS]\n"
@@ -76,7 +85,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    QString udp;
+    FleetOptions udp;
     QString link;
     QString flash;
     bool pty = false;
@@ -88,8 +97,9 @@ int main(int argc, char **argv)
     FaultOptions faults;
     RunOptions run;
     for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--udp") && i + 1 < args.size()) {
-            udp = args[++i];
+        if (const auto taken = udp.parse(args, i)) {
+            if (!taken->isEmpty())
+                return usage(*taken);
         } else if (args[i] == QLatin1String("--pty")) {
             pty = true;
         } else if (args[i] == QLatin1String("--link") && i + 1 < args.size()) {
@@ -123,8 +133,10 @@ int main(int argc, char **argv)
             return usage(*error);
         }
     }
-    if (udp.isEmpty() && !pty)
+    if (udp.addresses.isEmpty() && !pty)
         return usage(QStringLiteral("nothing to listen on"));
+    if (const auto error = udp.check(faults))
+        return usage(*error);
     if (baudUdp && baud == 0)
         return usage(QStringLiteral("--baud-udp needs --baud"));
 
@@ -135,21 +147,32 @@ int main(int argc, char **argv)
     if (!flash.isEmpty())
         reportFlash(flash, controller.useFlashFile(flash));
     FaultPlan plan(faults);
-    SimUdpEndpoint udpSide(controller, plan);
+    const SimFleet::Address first = udp.addresses.value(0);
+    FaultPlan firstPlan(udp.faultsAt(first, faults));
+    SimUdpEndpoint udpSide(controller, udp.hasOwnFaults(first) ? firstPlan : plan);
     SimPtyEndpoint ptySide(controller, plan);
     ptySide.setBaud(baud);
     udpSide.setBaud(baudUdp ? baud : 0);
 
-    if (!udp.isEmpty()) {
-        const qsizetype colon = udp.lastIndexOf(QLatin1Char(':'));
-        bool ok = false;
-        const int port = udp.mid(colon + 1).toInt(&ok);
-        const QHostAddress address(udp.left(colon));
-        if (colon < 0 || !ok || port <= 0 || port > 65535 || address.isNull())
-            return usage(QStringLiteral("bad --udp %1").arg(udp));
-        if (!udpSide.listen(address, static_cast<quint16>(port)))
-            return usage(QStringLiteral("cannot listen on %1: %2").arg(udp, udpSide.errorString()));
-        std::printf("udp %s\n", qPrintable(udp));
+    SimFleet others;
+    others.setSetup([&](VirtualController &c) {
+        c.journal() = Journal(journal);
+        for (const int group : deadLamps)
+            c.outputs().setDeadLamp(group);
+        if (run.start)
+            c.clock().setTime(*run.start);
+        c.clock().setSpeed(run.speed);
+        c.powerOn();
+    });
+    for (qsizetype n = 0; n < udp.addresses.size(); ++n) {
+        const SimFleet::Address &where = udp.addresses[n];
+        const bool listening = n == 0 ? udpSide.listen(where.address, where.port)
+                                      : others.add(where, udp.faultsAt(where, faults), oldFirmware);
+        if (!listening)
+            return usage(
+                QStringLiteral("cannot listen on %1: %2")
+                    .arg(where.text(), n == 0 ? udpSide.errorString() : others.errorString()));
+        std::printf("udp %s\n", qPrintable(where.text()));
     }
     if (pty) {
         if (!ptySide.open())

@@ -291,7 +291,7 @@ private slots:
                            QStringLiteral("/nonexistent/b.vlt")}
             << 2 << QStringLiteral("Не удалось открыть файл");
         QTest::newRow("unknown command")
-            << QStringList{QStringLiteral("upload")} << 2 << QStringLiteral("Неизвестная команда");
+            << QStringList{QStringLiteral("restore")} << 2 << QStringLiteral("Неизвестная команда");
         QTest::newRow("missing argument")
             << QStringList{QStringLiteral("diff"), QStringLiteral("a")} << 2
             << QStringLiteral("Использование");

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QHash>
+#include <QHostAddress>
+#include <QObject>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <map>
+#include <memory>
+
+class UdpPeer;
+
+// The conversations with many controllers at once, through the one receiver port the
+// controllers answer to. Every controller answers to the sender's address at its own port, so
+// a datagram is told apart by where it came from: it goes to the peer of that address and
+// port, and nowhere else. Datagrams from anyone else are dropped.
+class UdpHub : public QObject
+{
+    Q_OBJECT
+public:
+    explicit UdpHub(QObject *parent = nullptr);
+    ~UdpHub() override;
+
+    // The wire to the controller at `address` and `port`, made on first asking; the hub keeps
+    // it. Its receiver listens on `port`, shared with every other peer of that port.
+    [[nodiscard]] UdpPeer *peer(const QHostAddress &address, quint16 port);
+
+    // Binds the receiver of `port` unless it listens already.
+    bool listen(quint16 port);
+    void closeAll();
+    [[nodiscard]] bool listening(quint16 port) const;
+    [[nodiscard]] QString errorString() const { return m_error; }
+    // Datagrams that came from no known controller.
+    [[nodiscard]] qint64 strays() const { return m_strays; }
+
+    bool send(const QByteArray &bytes, const QHostAddress &address, quint16 port);
+
+    static constexpr int ReadBatch = 256;
+    static constexpr int MaxDatagram = 65536;
+    static constexpr int ReceiveBuffer = 1 << 20;
+
+private:
+    struct Receiver
+    {
+        QUdpSocket socket;
+        QTimer nextTurn;
+    };
+    [[nodiscard]] static quint64 key(quint32 address, quint16 port)
+    {
+        return (quint64(address) << 16) | port;
+    }
+    void readSome(quint16 port);
+
+    std::map<quint16, std::unique_ptr<Receiver>> m_receivers;
+    QUdpSocket m_sender;
+    QHash<quint64, UdpPeer *> m_peers;
+    qint64 m_strays = 0;
+    QString m_error;
+};
