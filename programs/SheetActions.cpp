@@ -1,0 +1,157 @@
+#include "programs/SheetActions.h"
+
+#include "app/Prompts.h"
+#include "model/RingModel.h"
+#include "programs/ExportDialog.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStatusBar>
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+const QString kExportCaption = QStringLiteral("Экспорт диаграммы");
+const QString kPrintCaption = QStringLiteral("Печать");
+
+bool systemPrintDialog(QPrinter &printer, QWidget *parent)
+{
+    QPrintDialog dialog(&printer, parent);
+    dialog.setWindowTitle(kPrintCaption);
+    dialog.setMinMax(1, MaxPrograms);
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
+                      QAbstractPrintDialog::PrintCurrentPage |
+                      QAbstractPrintDialog::PrintShowPageSize);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+SheetActions::PrintDialog g_printDialog = systemPrintDialog;
+
+QString filterFor(SheetExport::Format format)
+{
+    const QString s = SheetExport::suffix(format);
+    return s.toUpper() + QStringLiteral(" (*.") + s + QStringLiteral(")");
+}
+} // namespace
+
+SheetActions::SheetActions(RingModel &model, QWidget *window)
+    : QObject(window), m_model(model), m_window(window)
+{
+    setObjectName(QStringLiteral("SheetActions"));
+    m_export = new QAction(QStringLiteral("Экспорт диаграммы…"), this);
+    m_export->setObjectName(QStringLiteral("ExportDiagram"));
+    m_print = new QAction(QStringLiteral("Печать…"), this);
+    m_print->setObjectName(QStringLiteral("PrintDiagram"));
+    m_print->setShortcut(QKeySequence::Print);
+    connect(m_export, &QAction::triggered, this, &SheetActions::exportDiagramClick);
+    connect(m_print, &QAction::triggered, this, &SheetActions::printClick);
+}
+
+void SheetActions::addTo(QMenu *menu)
+{
+    menu->addSeparator();
+    menu->addAction(m_export);
+    menu->addAction(m_print);
+}
+
+void SheetActions::setPrintDialog(PrintDialog dialog)
+{
+    g_printDialog = dialog ? std::move(dialog) : systemPrintDialog;
+}
+
+std::vector<SignalPlanSheet> SheetActions::sheets(const std::vector<int> &programs) const
+{
+    std::vector<SignalPlanSheet> result;
+    result.reserve(programs.size());
+    const QDate today = QDate::currentDate();
+    for (const int p : programs)
+        result.emplace_back(m_model.project(), m_model.programs(), m_model.currentRing(), p, today);
+    return result;
+}
+
+std::vector<int> SheetActions::printedPrograms(QPrinter::PrintRange range, int fromPage, int toPage,
+                                               int current)
+{
+    std::vector<int> programs;
+    if (range == QPrinter::PageRange && fromPage == 0)
+        range = QPrinter::AllPages; // a range that was never set
+    switch (range) {
+    case QPrinter::PageRange: {
+        // Page n is program n; a range reaching past the last program stops there.
+        const int from = std::clamp(fromPage, 1, MaxPrograms);
+        const int to = std::clamp(toPage, from, MaxPrograms);
+        for (int p = from; p <= to; ++p)
+            programs.push_back(p - 1);
+        break;
+    }
+    case QPrinter::AllPages:
+        programs.resize(MaxPrograms);
+        std::iota(programs.begin(), programs.end(), 0);
+        break;
+    case QPrinter::CurrentPage:
+    case QPrinter::Selection:
+        programs.push_back(clampIndex(current, MaxPrograms));
+        break;
+    }
+    return programs;
+}
+
+void SheetActions::report(const QString &text)
+{
+    if (auto *main = qobject_cast<QMainWindow *>(m_window))
+        main->statusBar()->showMessage(text, 10000);
+}
+
+void SheetActions::exportDiagramClick()
+{
+    ExportDialog dialog(m_window);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const SheetExport::Format format = dialog.format();
+    const QString path =
+        Prompts::instance().saveFileName(m_window, filterFor(format), SheetExport::suffix(format));
+    if (path.isEmpty())
+        return;
+    std::vector<int> programs;
+    if (dialog.allPrograms()) {
+        programs.resize(MaxPrograms);
+        std::iota(programs.begin(), programs.end(), 0);
+    } else {
+        programs.push_back(m_model.currentProgram());
+    }
+    const SheetExport::Result result = SheetExport::write(sheets(programs), path, format);
+    if (!result.ok()) {
+        showMessage(m_window, kExportCaption, result.error, QMessageBox::Warning);
+        return;
+    }
+    report(result.written.size() == 1
+               ? QStringLiteral("Диаграмма записана: ") + result.written.constFirst()
+               : QStringLiteral("Диаграммы записаны: ") + QString::number(result.written.size()) +
+                     QStringLiteral(" файлов, ") + result.written.constFirst() +
+                     QStringLiteral(" …"));
+}
+
+void SheetActions::printClick()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setDocName(kExportCaption);
+    // The pages offered are the programs; the one on screen is what is usually wanted.
+    const int current = m_model.currentProgram();
+    printer.setFromTo(current + 1, current + 1);
+    printer.setPrintRange(QPrinter::PageRange);
+    if (!g_printDialog(printer, m_window))
+        return;
+    if (!SheetExport::paintPages(printer,
+                                 sheets(printedPrograms(printer.printRange(), printer.fromPage(),
+                                                        printer.toPage(), current)))) {
+        showMessage(m_window, kPrintCaption, QStringLiteral("Не удалось напечатать диаграмму"),
+                    QMessageBox::Warning);
+        return;
+    }
+    report(QStringLiteral("Диаграмма отправлена на печать"));
+}
