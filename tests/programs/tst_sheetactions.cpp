@@ -268,6 +268,22 @@ private slots:
         QVERIFY(qGray(shown.pixel((after.ticks[0].x + after.ticks[1].x) / 2, after.baseline - 2)) >
                 150);
     }
+
+    // VELT_SCREENSHOT_DIR=folder keeps pictures of the main window and the export dialog.
+    void screenshots()
+    {
+        const QString dir = qEnvironmentVariable("VELT_SCREENSHOT_DIR");
+        if (dir.isEmpty())
+            QSKIP("VELT_SCREENSHOT_DIR not set");
+        QVERIFY(form().grab().save(dir + QStringLiteral("/main-window-axis.png")));
+        QTimer::singleShot(0, [dir] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog);
+            QVERIFY(dialog->grab().save(dir + QStringLiteral("/export-dialog.png")));
+            dialog->close();
+        });
+        trigger(form(), "ExportDiagram");
+    }
 };
 
 QTEST_MAIN(TestSheetActions)

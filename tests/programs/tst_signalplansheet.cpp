@@ -38,6 +38,14 @@ Ring crossing(const QString &variant)
             r.green(d % 3, d);
         for (int f = 0; f < 32; ++f)
             r.phase(0, f, f % 3, 10 + f);
+    } else if (variant == QLatin1String("no directions")) {
+        r.directions(0);
+    } else if (variant == QLatin1String("long description")) {
+        // The whole field: 127 characters and the terminator.
+        QString text;
+        for (int i = 0; text.size() < 127; ++i)
+            text += QStringLiteral("Слово%1 ").arg(i);
+        setProjectDescription(r.p(), text.left(127));
     } else if (variant == QLatin1String("one phase")) {
         r.phases(0, 1);
     }
@@ -211,6 +219,21 @@ private slots:
                      qPrintable(tableRow(row).pattern() + QStringLiteral(" not in:\n") + text));
     }
 
+    void aLongDescriptionIsPrintedWhole()
+    {
+        Ring r = crossing(QStringLiteral("long description"));
+        const QString pdf = path(QStringLiteral("description.pdf"));
+        const auto sheets = sheetsOf(r, {0});
+        QVERIFY(SheetExport::write(sheets, pdf, SheetExport::Format::Pdf).ok());
+        const QString text = pageText(pdf, 1);
+        const QStringList words = sheets.front().content().description.split(QLatin1Char(' '));
+        QVERIFY(words.size() > 10);
+        for (const QString &word : words)
+            QVERIFY2(text.contains(word), qPrintable(word + QStringLiteral(" not in:\n") + text));
+        // It wraps inside the title block instead of running into the date.
+        QVERIFY(text.contains(QStringLiteral("Дата: 08.12.2026")));
+    }
+
     void barsSitWhereTheLayoutPutsThem_data()
     {
         QTest::addColumn<QString>("variant");
@@ -329,6 +352,7 @@ private slots:
         QTest::newRow("many directions") << QStringLiteral("many directions");
         QTest::newRow("one phase") << QStringLiteral("one phase");
         QTest::newRow("full program") << QStringLiteral("full program");
+        QTest::newRow("no directions") << QStringLiteral("no directions");
     }
     void svgHasOneRectPerBar()
     {
