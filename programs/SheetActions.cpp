@@ -10,8 +10,10 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QStatusBar>
+#include <QThread>
 
 #include <algorithm>
+#include <memory>
 #include <numeric>
 
 namespace {
@@ -49,6 +51,15 @@ SheetActions::SheetActions(RingModel &model, QWidget *window)
     m_print->setShortcut(QKeySequence::Print);
     connect(m_export, &QAction::triggered, this, &SheetActions::exportDiagramClick);
     connect(m_print, &QAction::triggered, this, &SheetActions::printClick);
+}
+
+SheetActions::~SheetActions()
+{
+    // Files half written when the program closes would be lost work; the export is short.
+    if (m_exporting) {
+        m_exporting->wait();
+        delete m_exporting;
+    }
 }
 
 void SheetActions::addTo(QMenu *menu)
@@ -123,16 +134,36 @@ void SheetActions::exportDiagramClick()
     } else {
         programs.push_back(m_model.currentProgram());
     }
-    const SheetExport::Result result = SheetExport::write(sheets(programs), path, format);
+    // Thirty-two PNG pages take seconds: they are written beside the window, which stays
+    // usable. The sheets are taken now, so later edits do not reach the files.
+    auto work = std::make_shared<std::vector<SignalPlanSheet>>(sheets(programs));
+    auto result = std::make_shared<SheetExport::Result>();
+    m_export->setEnabled(false);
+    report(QStringLiteral("Экспорт диаграммы…"));
+    m_exporting = QThread::create(
+        [work, result, path, format] { *result = SheetExport::write(*work, path, format); });
+    connect(m_exporting, &QThread::finished, this, [this, result] {
+        m_exporting->deleteLater();
+        m_exporting = nullptr;
+        m_export->setEnabled(true);
+        finishExport(*result);
+    });
+    m_exporting->start();
+}
+
+void SheetActions::finishExport(const SheetExport::Result &result)
+{
     if (!result.ok()) {
+        report({});
         showMessage(m_window, kExportCaption, result.error, QMessageBox::Warning);
-        return;
+    } else {
+        report(result.written.size() == 1
+                   ? QStringLiteral("Диаграмма записана: ") + result.written.constFirst()
+                   : QStringLiteral("Диаграммы записаны: ") +
+                         QString::number(result.written.size()) + QStringLiteral(" файлов, ") +
+                         result.written.constFirst() + QStringLiteral(" …"));
     }
-    report(result.written.size() == 1
-               ? QStringLiteral("Диаграмма записана: ") + result.written.constFirst()
-               : QStringLiteral("Диаграммы записаны: ") + QString::number(result.written.size()) +
-                     QStringLiteral(" файлов, ") + result.written.constFirst() +
-                     QStringLiteral(" …"));
+    emit exportFinished(result.ok());
 }
 
 void SheetActions::printClick()

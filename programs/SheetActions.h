@@ -8,6 +8,7 @@
 #include <functional>
 
 class QAction;
+class QThread;
 class QMenu;
 class QWidget;
 class RingModel;
@@ -21,6 +22,7 @@ class SheetActions : public QObject
 public:
     // `window` parents the dialogs and shows the result in its status bar when it has one.
     SheetActions(RingModel &model, QWidget *window);
+    ~SheetActions() override;
 
     // Adds both items to `menu` (the "Файл" menu), behind a separator.
     void addTo(QMenu *menu);
@@ -39,15 +41,23 @@ public:
     [[nodiscard]] QAction *exportAction() const { return m_export; }
     [[nodiscard]] QAction *printAction() const { return m_print; }
 
+    [[nodiscard]] bool exporting() const { return m_exporting != nullptr; }
+
+signals:
+    // The files of an export are written (true) or it failed and said why (false).
+    void exportFinished(bool ok);
+
 public slots:
     void exportDiagramClick();
     void printClick();
 
 private:
     void report(const QString &text);
+    void finishExport(const SheetExport::Result &result);
 
     RingModel &m_model;
     QWidget *m_window = nullptr;
     QAction *m_export = nullptr;
     QAction *m_print = nullptr;
+    QThread *m_exporting = nullptr;
 };

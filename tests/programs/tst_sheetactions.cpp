@@ -13,11 +13,13 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 using Programs = std::vector<int>;
 Q_DECLARE_METATYPE(Programs)
@@ -71,6 +73,23 @@ private:
     TForm1 &form() { return *m_form; }
     ProgramView *view() { return m_form->findChild<ProgramView *>(); }
     QString path(const QString &name) const { return m_dir->filePath(name); }
+    SheetActions *actions() { return m_form->findChild<SheetActions *>(); }
+    QAction *exportAction() { return m_form->findChild<QAction *>("ExportDiagram"); }
+
+    // Starts the export from the menu and waits for its files; the window is not blocked
+    // meanwhile, and the menu item waits until the export is over.
+    // `outcome` stays empty when no export started.
+    void exportFromMenu(std::optional<bool> &outcome)
+    {
+        QSignalSpy finished(actions(), &SheetActions::exportFinished);
+        trigger(form(), "ExportDiagram");
+        if (!actions()->exporting())
+            return;
+        QVERIFY(!exportAction()->isEnabled());
+        QVERIFY(finished.wait(60000));
+        QVERIFY(exportAction()->isEnabled());
+        outcome = finished.first().first().toBool();
+    }
 
 private slots:
     void init()
@@ -131,7 +150,9 @@ private slots:
                                   SheetExport::suffix(static_cast<SheetExport::Format>(format)));
         m_prompts.files = {name};
         answerExportDialog(all, format);
-        trigger(form(), "ExportDiagram");
+        std::optional<bool> outcome;
+        exportFromMenu(outcome);
+        QVERIFY(outcome.value_or(false));
         QCOMPARE(m_prompts.lastFilter, filter);
         QCOMPARE(m_prompts.lastSuffix,
                  SheetExport::suffix(static_cast<SheetExport::Format>(format)));
@@ -142,6 +163,22 @@ private slots:
             QCOMPARE(pdfPages(name), all ? MaxPrograms : 1);
             QVERIFY(pdfPageText(name, 1).contains(all ? QStringLiteral("Программа: 1\n")
                                                       : QStringLiteral("Программа: 3\n")));
+        }
+    }
+
+    void closingDuringAnExportFinishesItsFiles()
+    {
+        m_prompts.files = {path(QStringLiteral("plan.svg"))};
+        answerExportDialog(true, int(SheetExport::Format::Svg));
+        trigger(form(), "ExportDiagram");
+        QVERIFY(actions()->exporting());
+        m_form.reset();
+        const QStringList files = QDir(m_dir->path()).entryList(QDir::Files);
+        QCOMPARE(files.size(), MaxPrograms);
+        for (const QString &f : files) {
+            QFile svg(path(f));
+            QVERIFY(svg.open(QIODevice::ReadOnly));
+            QVERIFY2(svg.readAll().trimmed().endsWith("</svg>"), qPrintable(f));
         }
     }
 
@@ -156,7 +193,9 @@ private slots:
         QFETCH(bool, dialogAccepted);
         m_prompts.files = {QString()};
         answerExportDialog(true, int(SheetExport::Format::Pdf), dialogAccepted);
-        trigger(form(), "ExportDiagram");
+        std::optional<bool> outcome;
+        exportFromMenu(outcome);
+        QVERIFY(!outcome); // nothing was started
         QCOMPARE(m_prompts.files.empty(),
                  dialogAccepted); // the file was asked only after "Экспорт"
         QVERIFY(m_prompts.asked.empty());
@@ -167,7 +206,9 @@ private slots:
     {
         m_prompts.files = {path(QStringLiteral("no such folder/plan.pdf"))};
         answerExportDialog(false, int(SheetExport::Format::Pdf));
-        trigger(form(), "ExportDiagram");
+        std::optional<bool> outcome;
+        exportFromMenu(outcome);
+        QVERIFY(outcome.has_value() && !*outcome);
         QCOMPARE(m_prompts.asked.size(), std::size_t(1));
         QCOMPARE(m_prompts.asked.front().caption, QStringLiteral("Экспорт диаграммы"));
         QVERIFY(m_prompts.asked.front().text.contains(QStringLiteral("no such folder")));
