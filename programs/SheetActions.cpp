@@ -5,6 +5,7 @@
 #include "programs/ExportDialog.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPrintDialog>
@@ -134,6 +135,19 @@ void SheetActions::exportDiagramClick()
     } else {
         programs.push_back(m_model.currentProgram());
     }
+    // The file dialog asked about the name typed, not about the numbered files beside it.
+    if (format != SheetExport::Format::Pdf && programs.size() > 1) {
+        QStringList existing;
+        for (const int p : programs)
+            if (QFileInfo::exists(SheetExport::pageFileName(path, p + 1)))
+                existing.append(QFileInfo(SheetExport::pageFileName(path, p + 1)).fileName());
+        if (!existing.isEmpty() &&
+            askQuestion(m_window, kExportCaption,
+                        QStringLiteral("Файлы уже существуют: ") +
+                            existing.join(QStringLiteral(", ")) + QStringLiteral(". Заменить их?"),
+                        QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+            return;
+    }
     // Thirty-two PNG pages take seconds: they are written beside the window, which stays
     // usable. The sheets are taken now, so later edits do not reach the files.
     auto work = std::make_shared<std::vector<SignalPlanSheet>>(sheets(programs));
@@ -159,8 +173,8 @@ void SheetActions::finishExport(const SheetExport::Result &result)
     } else {
         report(result.written.size() == 1
                    ? QStringLiteral("Диаграмма записана: ") + result.written.constFirst()
-                   : QStringLiteral("Диаграммы записаны: ") +
-                         QString::number(result.written.size()) + QStringLiteral(" файлов, ") +
+                   : QStringLiteral("Диаграммы записаны (файлов: ") +
+                         QString::number(result.written.size()) + QStringLiteral("): ") +
                          result.written.constFirst() + QStringLiteral(" …"));
     }
     emit exportFinished(result.ok());

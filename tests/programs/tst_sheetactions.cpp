@@ -96,6 +96,7 @@ private slots:
     {
         m_prompts.asked.clear();
         m_prompts.files.clear();
+        m_prompts.answers.clear();
         m_dir = std::make_unique<QTemporaryDir>();
         m_form = std::make_unique<TForm1>();
         createWindows(*m_form);
@@ -163,6 +164,39 @@ private slots:
             QCOMPARE(pdfPages(name), all ? MaxPrograms : 1);
             QVERIFY(pdfPageText(name, 1).contains(all ? QStringLiteral("Программа: 1\n")
                                                       : QStringLiteral("Программа: 3\n")));
+        }
+    }
+
+    void numberedFilesAreReplacedOnlyWhenAllowed_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("replace") << int(QMessageBox::Yes);
+        QTest::newRow("keep") << int(QMessageBox::No);
+    }
+    void numberedFilesAreReplacedOnlyWhenAllowed()
+    {
+        QFETCH(int, answer);
+        QFile mine(path(QStringLiteral("plan-05.svg")));
+        QVERIFY(mine.open(QIODevice::WriteOnly));
+        mine.write("mine");
+        mine.close();
+        m_prompts.files = {path(QStringLiteral("plan.svg"))};
+        m_prompts.answers = {static_cast<QMessageBox::StandardButton>(answer)};
+        answerExportDialog(true, int(SheetExport::Format::Svg));
+        std::optional<bool> outcome;
+        exportFromMenu(outcome);
+        QCOMPARE(m_prompts.asked.size(), std::size_t(1));
+        QVERIFY2(m_prompts.asked.front().text.contains(QStringLiteral("plan-05.svg")),
+                 qPrintable(m_prompts.asked.front().text));
+        QVERIFY(mine.open(QIODevice::ReadOnly));
+        if (answer == QMessageBox::Yes) {
+            QVERIFY(outcome.value_or(false));
+            QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), MaxPrograms);
+            QVERIFY(mine.readAll().startsWith("<?xml"));
+        } else {
+            QVERIFY(!outcome);
+            QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"plan-05.svg"});
+            QCOMPARE(mine.readAll(), QByteArray("mine"));
         }
     }
 
