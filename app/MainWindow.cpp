@@ -90,7 +90,7 @@ QAction *TForm1::menuAction(QMenu *menu, const char *name, const QString &text)
 
 void TForm1::buildMenus()
 {
-    QMenu *file = menuBar()->addMenu(QStringLiteral("Файл"));
+    QMenu *file = m_fileMenu = menuBar()->addMenu(QStringLiteral("Файл"));
     connect(menuAction(file, "N12", QStringLiteral("Новый")), &QAction::triggered, this,
             &TForm1::N12Click);
     connect(menuAction(file, "N16", QStringLiteral("Открыть проект")), &QAction::triggered, this,

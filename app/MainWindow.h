@@ -14,6 +14,7 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QScrollArea;
 class QToolBar;
 class QToolButton;
@@ -48,6 +49,7 @@ public:
     // The link to the controller: settings, transports and the command exchange.
     [[nodiscard]] Communic &communic() { return m_communic; }
     [[nodiscard]] QScrollArea *scrollBox() const { return m_scrollBox; }
+    [[nodiscard]] QMenu *fileMenu() const { return m_fileMenu; }
     // The program toolbar's buttons and read-outs, for the program editor to drive.
     [[nodiscard]] const ProgramControls &programControls() const { return m_programControls; }
     [[nodiscard]] static QString versionText();
@@ -109,6 +111,7 @@ private:
     std::function<bool()> m_closeGuard;
     std::function<void()> m_programDisplayHook;
 
+    QMenu *m_fileMenu = nullptr;
     QScrollArea *m_scrollBox = nullptr;
     QComboBox *m_rings = nullptr;    // ComboBox2
     QComboBox *m_programs = nullptr; // ComboBoxProgs

@@ -12,6 +12,7 @@
 #include "config/Templates.h"
 #include "config/TemplatesDialog.h"
 #include "programs/ProgramEditor.h"
+#include "programs/SheetActions.h"
 #include "schedules/DayPlansDialog.h"
 #include "schedules/WeekPlansDialog.h"
 #include "schedules/YearPlanDialog.h"
@@ -23,6 +24,7 @@ void createWindows(TForm1 &main)
     auto *editor = new ProgramEditor(main.model(), main.programControls(), main.scrollBox(),
                                      [&main] { main.refreshProgramDisplay(); });
     main.setProgramDisplayHook([editor] { editor->displayRefresh(); });
+    (new SheetActions(main.model(), &main))->addTo(main.fileMenu());
 
     // The other windows, hidden, in start-up order.
     auto *settings = new TForm2(main, &main);

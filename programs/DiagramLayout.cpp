@@ -80,7 +80,9 @@ Layout layoutDiagram(const ProgramSlots &grid, const ProjectBlock &project, floa
     layout.labelContainer = QRect(ContainerLeft, Top, n > 0 ? LabelWidth : 0, rowsBottom);
 
     layout.bars.reserve(std::size_t(grid.phaseCount) * n * SlotsPerPhase);
+    layout.scale = scale;
     int left = layout.labelContainer.x() + layout.labelContainer.width();
+    int start = 0;
     for (int f = 0; f < grid.phaseCount; ++f) {
         int rowZero = 0;
         if (n > 0)
@@ -90,6 +92,9 @@ Layout layoutDiagram(const ProgramSlots &grid, const ProjectBlock &project, floa
         phase.phase = f;
         phase.rect = QRect(left, Top, n > 0 ? barWidth(rowZero, scale) : 0, rowsBottom);
         phase.current = f == currentPhase;
+        phase.start = start;
+        phase.seconds = rowZero;
+        start += rowZero;
         layout.phases.push_back(phase);
         left += phase.rect.width();
 

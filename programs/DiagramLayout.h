@@ -53,6 +53,8 @@ struct Phase
     int phase = 0;
     QRect rect;
     bool current = false;
+    int start = 0;   // seconds from the cycle start to the phase's main time
+    int seconds = 0; // main time plus the interval to the next phase, as drawn
 };
 
 struct Layout
@@ -62,6 +64,7 @@ struct Layout
     std::vector<Phase> phases;
     std::vector<Bar> bars;
     QSize extent; // everything drawn fits in (0, 0) .. extent
+    float scale = 1.0f;
 };
 
 // Pixel width of t seconds: t × 5 × scale, truncated, with the scale a 32-bit float.

@@ -6,35 +6,30 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QToolTip>
-#include <QtMath>
 
 #include <cmath>
-
-namespace {
-const QColor kGreen(0, 128, 0);
-const QColor kRed(255, 0, 0);
-const QColor kYellow(255, 255, 0);
-const QColor kCurrentPhase(128, 128, 128);
-
-// A framed area with the light edge on one side and the dark edge on the other.
-void bevel(QPainter &painter, const QRect &r, bool raised, const QPalette &palette)
-{
-    const QColor light = palette.color(QPalette::Light);
-    const QColor dark = palette.color(QPalette::Dark);
-    painter.setPen(raised ? light : dark);
-    painter.drawLine(r.topLeft(), r.topRight());
-    painter.drawLine(r.topLeft(), r.bottomLeft());
-    painter.setPen(raised ? dark : light);
-    painter.drawLine(r.bottomLeft(), r.bottomRight());
-    painter.drawLine(r.topRight(), r.bottomRight());
-}
-} // namespace
 
 ProgramView::ProgramView(RingModel &model, QWidget *parent) : QWidget(parent), m_model(model)
 {
     setObjectName(QStringLiteral("ProgramView"));
     setAutoFillBackground(true);
     setMouseTracking(false);
+    updateStyle();
+}
+
+void ProgramView::updateStyle()
+{
+    Diagram::Style style;
+    style.barFont = font();
+    style.labelFont = font();
+    style.labelFont.setBold(true);
+    style.labelFont.setPointSize(12);
+    style.axisFont = font();
+    style.panel = palette().color(QPalette::Button);
+    style.light = palette().color(QPalette::Light);
+    style.dark = palette().color(QPalette::Dark);
+    style.text = palette().color(QPalette::ButtonText);
+    m_painter.setStyle(style);
 }
 
 void ProgramView::showProgram(int program)
@@ -50,6 +45,7 @@ void ProgramView::rebuild()
     if (m_currentPhase >= grid.phaseCount)
         m_currentPhase = 0;
     m_layout = Diagram::layoutDiagram(grid, m_model.project(), m_scale, m_currentPhase);
+    m_axis = Diagram::layoutTimeAxis(m_layout);
     updateExtent();
     update();
 }
@@ -119,8 +115,8 @@ bool ProgramView::eventFilter(QObject *watched, QEvent *event)
 
 bool ProgramView::event(QEvent *event)
 {
-    if (event->type() == QEvent::FontChange)
-        m_texts.clear();
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)
+        updateStyle();
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
         const QString hint = Diagram::hintAt(m_layout, help->pos());
@@ -195,97 +191,5 @@ bool ProgramView::selectBar(int phase, int direction)
 void ProgramView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    const QRect dirty = event->rect();
-    for (const Diagram::Label &label : m_layout.labels)
-        if (label.rect.intersects(dirty))
-            paintLabel(painter, label);
-    for (const Diagram::Phase &phase : m_layout.phases)
-        if (phase.rect.intersects(dirty))
-            paintPhase(painter, phase);
-    painter.setFont(font());
-    for (const Diagram::Bar &bar : m_layout.bars) {
-        if (!bar.rect.intersects(dirty))
-            continue;
-        const QRect panel = m_layout.phases[bar.phase].rect;
-        const bool clip = !panel.contains(bar.rect);
-        if (clip) {
-            painter.save();
-            painter.setClipRect(panel);
-        }
-        paintBar(painter, bar);
-        if (clip)
-            painter.restore();
-    }
-}
-
-void ProgramView::paintLabel(QPainter &painter, const Diagram::Label &label) const
-{
-    const QRect r = label.rect;
-    painter.fillRect(r, palette().color(QPalette::Button));
-    painter.setPen(Qt::black);
-    painter.drawRect(r.adjusted(0, 0, -1, -1));
-    bevel(painter, r.adjusted(1, 1, -1, -1), true, palette());
-    QFont bold = font();
-    bold.setBold(true);
-    bold.setPointSize(12);
-    painter.setFont(bold);
-    painter.setPen(palette().color(QPalette::ButtonText));
-    painter.drawText(r, Qt::AlignCenter, label.caption);
-}
-
-void ProgramView::paintPhase(QPainter &painter, const Diagram::Phase &phase) const
-{
-    const QRect r = phase.rect;
-    if (r.isEmpty())
-        return;
-    painter.fillRect(r, phase.current ? kCurrentPhase : palette().color(QPalette::Button));
-    bevel(painter, r, false, palette());
-    bevel(painter, r.adjusted(1, 1, -1, -1), true, palette());
-}
-
-void ProgramView::paintBar(QPainter &painter, const Diagram::Bar &bar) const
-{
-    const QRect r = bar.rect;
-    const int half = r.height() / 2;
-    auto area = [&](const QRect &a, const QColor &colour) {
-        painter.setPen(Qt::black);
-        painter.setBrush(colour);
-        painter.drawRect(a.adjusted(0, 0, -1, -1));
-    };
-    const QRect upper(r.x(), r.y(), r.width(), half);
-    const QRect lower(r.x(), r.y() + half, r.width(), r.height() - half);
-    switch (bar.colour) {
-    case TactGreen:
-        area(r, kGreen);
-        break;
-    case TactGreenBlink:
-        area(upper, kGreen);
-        area(lower, Qt::white);
-        break;
-    case TactRed:
-        area(r, kRed);
-        break;
-    case TactRedYellow:
-        area(upper, kRed);
-        area(lower, kYellow);
-        break;
-    case TactYellow:
-        area(r, kYellow);
-        break;
-    default:
-        break;
-    }
-    if (!bar.text.isEmpty()) {
-        auto found = m_texts.find(bar.text);
-        if (found == m_texts.end()) {
-            found = m_texts.insert(bar.text, QStaticText(bar.text));
-            found->setTextFormat(Qt::PlainText);
-            found->prepare(QTransform(), painter.font());
-        }
-        const QFontMetrics metrics = painter.fontMetrics();
-        const int x = r.x() + (r.width() - qCeil(found->size().width())) / 2;
-        const int y = r.y() + (r.height() - metrics.height()) / 2;
-        painter.setPen(Qt::white);
-        painter.drawStaticText(QPoint(x, y), *found);
-    }
+    m_painter.paint(painter, m_layout, m_axis, event->rect());
 }

@@ -2,9 +2,9 @@
 
 #include "model/RingModel.h"
 #include "programs/DiagramLayout.h"
+#include "programs/DiagramPainter.h"
+#include "programs/TimeAxis.h"
 
-#include <QHash>
-#include <QStaticText>
 #include <QWidget>
 
 // The time diagram of the displayed program: one painted widget inside ScrollBox1. Bars,
@@ -38,6 +38,7 @@ public:
     void zoomOut();
 
     [[nodiscard]] const Diagram::Layout &diagram() const { return m_layout; }
+    [[nodiscard]] const Diagram::TimeAxis &timeAxis() const { return m_axis; }
     // Grows the widget so that the diagram and every visible panel over it can be scrolled to.
     void updateExtent();
 
@@ -56,12 +57,12 @@ protected:
 
 private:
     void zoomBy(double factor);
-    void paintLabel(QPainter &painter, const Diagram::Label &label) const;
-    void paintPhase(QPainter &painter, const Diagram::Phase &phase) const;
-    void paintBar(QPainter &painter, const Diagram::Bar &bar) const;
+    void updateStyle();
 
     RingModel &m_model;
     Diagram::Layout m_layout;
+    Diagram::TimeAxis m_axis;
+    Diagram::Painter m_painter;
     int m_program = 0;
     int m_currentPhase = 0;
     int m_currentDirection = 0;
@@ -69,7 +70,4 @@ private:
     QRect m_clickedBar;
     float m_scale = 1.0f;
     Diagram::Hit m_pressed;
-    // Laid-out "Ф<n>" texts: shaping the same few strings on every bar would cost more than
-    // painting all the bars.
-    mutable QHash<QString, QStaticText> m_texts;
 };

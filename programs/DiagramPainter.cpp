@@ -1,0 +1,185 @@
+#include "programs/DiagramPainter.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygon>
+#include <QtMath>
+
+namespace Diagram {
+
+namespace {
+const QColor kGreen(0, 128, 0);
+const QColor kRed(255, 0, 0);
+const QColor kYellow(255, 255, 0);
+const QColor kCurrentPhase(128, 128, 128);
+
+// A framed area with the light edge on one side and the dark edge on the other.
+void bevel(QPainter &painter, const QRect &r, bool raised, const Style &style)
+{
+    painter.setPen(raised ? style.light : style.dark);
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
+    painter.setPen(raised ? style.dark : style.light);
+    painter.drawLine(r.bottomLeft(), r.bottomRight());
+    painter.drawLine(r.topRight(), r.bottomRight());
+}
+
+// A filled, outlined area that is not a rectangle primitive: an SVG of the sheet then holds
+// exactly one rect per tact bar, which is what makes a bar findable in it.
+void area(QPainter &painter, const QRect &r, const QColor &fill)
+{
+    painter.setPen(Qt::black);
+    painter.setBrush(fill);
+    const QRect a = r.adjusted(0, 0, -1, -1);
+    painter.drawPolygon(QPolygon({a.topLeft(), a.topRight(), a.bottomRight(), a.bottomLeft()}));
+}
+} // namespace
+
+void fillArea(QPainter &painter, const QRectF &r, const QColor &colour)
+{
+    QPainterPath path;
+    path.addRect(r);
+    painter.fillPath(path, colour);
+}
+
+QColor tactColour(std::uint8_t colour, bool lowerHalf)
+{
+    switch (colour) {
+    case TactGreen:
+        return kGreen;
+    case TactGreenBlink:
+        return lowerHalf ? QColor(Qt::white) : kGreen;
+    case TactRed:
+        return kRed;
+    case TactRedYellow:
+        return lowerHalf ? kYellow : kRed;
+    case TactYellow:
+        return kYellow;
+    default:
+        return {};
+    }
+}
+
+void Painter::setStyle(Style style)
+{
+    m_style = std::move(style);
+    m_texts.clear();
+}
+
+void Painter::paint(QPainter &painter, const Layout &layout, const TimeAxis &axis,
+                    const QRect &dirty) const
+{
+    const auto visible = [&dirty](const QRect &r) { return dirty.isNull() || r.intersects(dirty); };
+    paintAxis(painter, axis);
+    for (const Label &label : layout.labels)
+        if (visible(label.rect))
+            paintLabel(painter, label);
+    for (const Phase &phase : layout.phases)
+        if (visible(phase.rect))
+            paintPhase(painter, phase);
+    painter.setFont(m_style.barFont);
+    for (const Bar &bar : layout.bars) {
+        if (!visible(bar.rect))
+            continue;
+        const QRect panel = layout.phases[bar.phase].rect;
+        const bool clip = !panel.contains(bar.rect);
+        if (clip) {
+            painter.save();
+            painter.setClipRect(panel, Qt::IntersectClip);
+        }
+        paintBar(painter, bar);
+        if (clip)
+            painter.restore();
+    }
+}
+
+void Painter::paintAxis(QPainter &painter, const TimeAxis &axis) const
+{
+    if (axis.isEmpty())
+        return;
+    painter.setPen(m_style.text);
+    painter.drawLine(axis.left, axis.baseline, axis.right, axis.baseline);
+    painter.setFont(m_style.axisFont);
+    const QFontMetrics metrics(m_style.axisFont, painter.device());
+    int labelEnd = axis.left - 1000;
+    for (const TimeAxis::Tick &tick : axis.ticks) {
+        const int length = tick.labelled ? TimeAxis::MajorTick : TimeAxis::MinorTick;
+        painter.drawLine(tick.x, axis.baseline - length, tick.x, axis.baseline);
+        if (!tick.labelled)
+            continue;
+        // Zoomed far out the numbers would run into each other; every tick stays, and a
+        // number is left out where the one before still takes its place.
+        const QString text = QString::number(tick.seconds);
+        const int width = metrics.horizontalAdvance(text);
+        const QRect box(tick.x - width / 2,
+                        axis.baseline - TimeAxis::MajorTick - 1 - metrics.height(), width,
+                        metrics.height());
+        if (box.left() <= labelEnd + 2)
+            continue;
+        painter.drawText(box, Qt::AlignCenter, text);
+        labelEnd = box.right();
+    }
+}
+
+void Painter::paintLabel(QPainter &painter, const Label &label) const
+{
+    const QRect r = label.rect;
+    fillArea(painter, r, m_style.panel);
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::NoBrush);
+    const QRect frame = r.adjusted(0, 0, -1, -1);
+    painter.drawPolygon(
+        QPolygon({frame.topLeft(), frame.topRight(), frame.bottomRight(), frame.bottomLeft()}));
+    bevel(painter, r.adjusted(1, 1, -1, -1), true, m_style);
+    painter.setFont(m_style.labelFont);
+    painter.setPen(m_style.text);
+    painter.drawText(r, Qt::AlignCenter, label.caption);
+}
+
+void Painter::paintPhase(QPainter &painter, const Phase &phase) const
+{
+    const QRect r = phase.rect;
+    if (r.isEmpty())
+        return;
+    fillArea(painter, r, phase.current ? kCurrentPhase : m_style.panel);
+    bevel(painter, r, false, m_style);
+    bevel(painter, r.adjusted(1, 1, -1, -1), true, m_style);
+}
+
+void Painter::paintBar(QPainter &painter, const Bar &bar) const
+{
+    const QRect r = bar.rect;
+    const int half = r.height() / 2;
+    const QColor upper = tactColour(bar.colour);
+    if (!upper.isValid())
+        return;
+    // The whole bar in one rect (the lower colour for a split bar), the upper half over it.
+    painter.setPen(Qt::black);
+    painter.setBrush(tactColour(bar.colour, true));
+    painter.drawRect(r.adjusted(0, 0, -1, -1));
+    if (bar.colour == TactGreenBlink || bar.colour == TactRedYellow) {
+        area(painter, QRect(r.x(), r.y(), r.width(), half), upper);
+        // The lower area's own top edge, as when the halves are two framed areas.
+        painter.drawLine(r.x(), r.y() + half, r.x() + r.width() - 1, r.y() + half);
+    }
+    if (bar.text.isEmpty())
+        return;
+    const QFontMetrics metrics = painter.fontMetrics();
+    painter.setPen(Qt::white);
+    if (!m_style.staticText) {
+        painter.drawText(r, Qt::AlignCenter, bar.text);
+        return;
+    }
+    auto found = m_texts.find(bar.text);
+    if (found == m_texts.end()) {
+        found = m_texts.insert(bar.text, QStaticText(bar.text));
+        found->setTextFormat(Qt::PlainText);
+        found->prepare(QTransform(), painter.font());
+    }
+    const int x = r.x() + (r.width() - qCeil(found->size().width())) / 2;
+    const int y = r.y() + (r.height() - metrics.height()) / 2;
+    painter.drawStaticText(QPoint(x, y), *found);
+}
+
+} // namespace Diagram
