@@ -130,8 +130,9 @@ int main(int argc, char **argv)
         }
     }
 
-    const double upload = timed({QStringLiteral("upload"), QStringLiteral("--fleet"), all, project,
-                                 QStringLiteral("--jobs"), jobs});
+    const double upload =
+        timed({QStringLiteral("upload"), QStringLiteral("--fleet"), all, project,
+               QStringLiteral("--jobs"), jobs, QStringLiteral("--accept-warnings")});
     QList<double> single;
     QList<double> fleet;
     QList<double> fleetCpu;

@@ -13,6 +13,17 @@
 
 namespace {
 
+// A controller's result stays on its own line however many lines the window's message had, so
+// that a script can grep the run by name.
+QString oneLine(const QString &message)
+{
+    QStringList parts = message.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (QString &part : parts)
+        part = part.trimmed();
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral("; "));
+}
+
 const QString kOutput = QStringLiteral("--output");
 
 // The options both fleet commands share; nothing after an error message.
@@ -97,7 +108,7 @@ int execute(const FleetList &list, const FleetRun::Options &options, CliContext 
         const FleetRun::Result &r = run.results()[index];
         progress.clear();
         context.out << r.name.leftJustified(width) << "  " << r.address.leftJustified(21) << "  "
-                    << (r.ok ? "OK      " : "ОШИБКА  ") << r.message << '\n';
+                    << (r.ok ? "OK      " : "ОШИБКА  ") << oneLine(r.message) << '\n';
         context.out.flush();
     });
     QCoro::waitFor(run.run());

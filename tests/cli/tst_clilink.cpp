@@ -11,6 +11,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -299,6 +300,24 @@ private slots:
         QCOMPARE(missing.status, 2);
         QVERIFY2(missing.err.contains(QStringLiteral("Для ДК south нет файла south.velt")),
                  qPrintable(missing.err));
+
+        // A refusal whose message has many lines still takes one line of the run.
+        auto warned = makeProject(QStringLiteral("south"));
+        writeU16(warned->programs(), phaseOffset(0, 0) + PhaseLayout::MinTime, 30);
+        writeU16(warned->programs(), phaseOffset(0, 0) + PhaseLayout::MainTime, 5);
+        warned->storeWorkingCopy();
+        QVERIFY(!ProjectFile::save(*warned, files[1]));
+        const CliRun refused = runInProcess(
+            QStringList{QStringLiteral("upload"), QStringLiteral("--fleet"), list} + files);
+        QCOMPARE(refused.status, 1);
+        const QStringList lines = refused.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(
+            lines.filter(QRegularExpression(QStringLiteral("^south .*ОШИБКА.*--accept-warnings")))
+                    .size() == 1,
+            qPrintable(refused.out));
+        QVERIFY2(lines.filter(QRegularExpression(QStringLiteral("^north .*OK"))).size() == 1,
+                 qPrintable(refused.out));
     }
 
     void commandLineErrors_data()
