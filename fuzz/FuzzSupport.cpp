@@ -1,6 +1,8 @@
 #include "FuzzSupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
 
 void fuzzApp()
 {
@@ -12,4 +14,12 @@ void fuzzApp()
     // Lives until exit: the targets keep objects that need it between inputs.
     static QCoreApplication *app = new QCoreApplication(argc, argv);
     (void)app;
+}
+
+QString fuzzFolder()
+{
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/velt-fuzz-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/velt-fuzz-XXXXXX"));
+    return dir.path();
 }

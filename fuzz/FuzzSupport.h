@@ -16,6 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
 // Creates the QCoreApplication once; timers, sockets and text codecs want one.
 void fuzzApp();
+// A folder for the files a target writes, in memory where the system has such a place: a
+// file written per input must not cost a disk write.
+[[nodiscard]] QString fuzzFolder();
 
 // A rule of the program broke: report it and abort, so the fuzzer keeps the input.
 #define FUZZ_CHECK(condition)                                                                      \

@@ -10,14 +10,13 @@
 #include "service/JournalReader.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 
 #include <qcoro/qcorotask.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     fuzzApp();
-    static QTemporaryDir dir;
+    static const QString exported = fuzzFolder() + QStringLiteral("/jor.txt");
     const QList<QByteArray> parts =
         QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)).split('\0');
     const QByteArray used = parts.value(0);
@@ -60,6 +59,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             (void)reader.data(reader.index(row, 1), Qt::DisplayRole);
         }
     }
-    FUZZ_CHECK(reader.exportTo(dir.filePath(QStringLiteral("jor.txt"))));
+    FUZZ_CHECK(reader.exportTo(exported));
     return 0;
 }
