@@ -12,6 +12,13 @@ shift || true
 root=$PWD
 build=$root/build-fuzz
 
+# libFuzzer comes with clang's runtime libraries; CI does not need them, so setup.sh does not
+# install them.
+if ! command -v clang++ >/dev/null || ! dpkg -s libclang-rt-14-dev >/dev/null 2>&1; then
+    echo "fuzz.sh needs clang and libFuzzer: apt-get install clang libclang-rt-14-dev" >&2
+    exit 2
+fi
+
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELT_FUZZ=ON \
     >/dev/null
 cmake --build "$build" -j2 --target fuzz_all >/dev/null
