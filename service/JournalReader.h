@@ -22,9 +22,10 @@ public:
     static constexpr int InitialRows = 10;
     static constexpr int GrowRows = 10;
     static constexpr int GetTries = 4;
-    // Rows made ready for the count the controller announces; beyond them the grid grows as
-    // records arrive. A count of two thousand million must not take the memory for as many.
-    static constexpr int MaxAnnouncedRows = 65536;
+    // Rows made ready for the count the controller announces (a long journal has a hundred
+    // thousand); beyond them the grid grows as records arrive. A count of two thousand million
+    // must not take the memory for as many.
+    static constexpr int MaxAnnouncedRows = 1'000'000;
     static const QString kExportFile;
     static const QString kEndMarker;
 
