@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include <unistd.h>
@@ -15,13 +16,19 @@ namespace ProjectFile {
 
 OpenResult open(RingModel &model, const QString &path)
 {
-    OpenResult result;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
+        OpenResult result;
         result.error = QStringLiteral("Не удалось открыть файл \"%1\" для чтения: %2")
                            .arg(path, file.errorString());
         return result;
     }
+    return read(model, file, path);
+}
+
+OpenResult read(RingModel &model, QIODevice &file, const QString &path)
+{
+    OpenResult result;
     // Read everything first: a read error halfway must not leave a half-loaded project.
     std::vector<RingData> rings;
     for (int r = 0; r < MaxRings; ++r) {
@@ -85,6 +92,23 @@ QString writeFailure(const QString &path, const QString &reason)
 
 } // namespace
 
+bool writeRings(const RingModel &model, QIODevice &out)
+{
+    const auto sealed = std::make_unique<RingData>();
+    const auto write = [&out](const auto &block) {
+        errno = 0;
+        return out.write(reinterpret_cast<const char *>(block.data()), qint64(block.size())) ==
+               qint64(block.size());
+    };
+    for (int r = 0; r < model.ringCount(); ++r) {
+        *sealed = model.store(r);
+        RingModel::SealForFile(*sealed);
+        if (!write(sealed->project) || !write(sealed->programs))
+            return false;
+    }
+    return true;
+}
+
 std::optional<QString> save(RingModel &model, const QString &path)
 {
     model.storeWorkingCopy();
@@ -94,20 +118,10 @@ std::optional<QString> save(RingModel &model, const QString &path)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return QStringLiteral("Не удалось создать файл \"%1\": %2")
             .arg(path, failureReason(errno, file));
-    RingData sealed;
-    for (int r = 0; r < model.ringCount(); ++r) {
-        sealed = model.store(r);
-        RingModel::SealForFile(sealed);
-        const auto write = [&file](const auto &block) {
-            errno = 0;
-            return file.write(reinterpret_cast<const char *>(block.data()), qint64(block.size())) ==
-                   qint64(block.size());
-        };
-        if (!write(sealed.project) || !write(sealed.programs)) {
-            const QString reason = failureReason(errno, file);
-            file.cancelWriting();
-            return writeFailure(path, reason);
-        }
+    if (!writeRings(model, file)) {
+        const QString reason = failureReason(errno, file);
+        file.cancelWriting();
+        return writeFailure(path, reason);
     }
     // QSaveFile ignores a failed sync, yet a file system that allocates late (a network share,
     // a quota) reports a full disk only there; the old file must not be replaced then.

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class QIODevice;
 class RingModel;
 
 // The project file: 1..4 ring records of 117414 bytes (project block, then programs block),
@@ -21,10 +22,15 @@ struct OpenResult
 // Reads up to four whole ring records into the stores, applies the load fix-up and makes
 // ring 1 current.
 [[nodiscard]] OpenResult open(RingModel &model, const QString &path);
+// The same from any device; `path` only names it in a message.
+[[nodiscard]] OpenResult read(RingModel &model, QIODevice &file, const QString &path);
 
 // Stores the working copy into its ring, then writes every ring of the project sealed for a
 // file. The old file is replaced only once every byte of the new one is on disk.
 [[nodiscard]] std::optional<QString> save(RingModel &model, const QString &path);
+// The ring records of the stores as save() writes them (the working copy is not stored first);
+// false with errno set when the device refused a write.
+[[nodiscard]] bool writeRings(const RingModel &model, QIODevice &out);
 
 // Why a write failed, in the engineer's words, from the errno the system gave; an errno
 // without words of its own reads as the system's text.

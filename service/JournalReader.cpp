@@ -5,6 +5,8 @@
 
 #include <QSaveFile>
 
+#include <algorithm>
+
 const QString JournalReader::kExportFile = QStringLiteral("jor.txt");
 const QString JournalReader::kEndMarker = QStringLiteral("+++NO events");
 
@@ -63,7 +65,7 @@ QCoro::Task<void> JournalReader::Button11Click()
     endResetModel();
     if (!(co_await m_link.SendCommandRetry(QStringLiteral("event init"), 102)).ok())
         co_return;
-    co_await pause(20);
+    co_await pause(m_settleMs);
     const Reply used = co_await m_link.SendCommandRetry(QStringLiteral("event used"), 1);
     if (!used.ok())
         co_return;
@@ -76,10 +78,10 @@ QCoro::Task<void> JournalReader::Button11Click()
         m_hooks.showStatus(QStringLiteral("Oшибка чтения журнала!!!"));
         co_return;
     }
-    resizeRows(value);
+    resizeRows(std::min(value, MaxAnnouncedRows));
     if (value > 0) {
         m_stop = false;
-        m_expected = value + 1;
+        m_expected = qint64(value) + 1;
         m_reading = true;
         emit readingChanged(true);
         m_timer.start();
@@ -113,7 +115,7 @@ QCoro::Task<void> JournalReader::Timer2Timer()
         setRow(row, true, text);
         ++m_count;
         if (++inBatch == BatchSize) {
-            setProgress(m_count * 100 / m_expected);
+            setProgress(int(qint64(m_count) * 100 / m_expected));
             if (m_stop || m_progress >= 100)
                 break;
             m_inBatch = false;

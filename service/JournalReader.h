@@ -22,6 +22,10 @@ public:
     static constexpr int InitialRows = 10;
     static constexpr int GrowRows = 10;
     static constexpr int GetTries = 4;
+    // Rows made ready for the count the controller announces (a long journal has a hundred
+    // thousand); beyond them the grid grows as records arrive. A count of two thousand million
+    // must not take the memory for as many.
+    static constexpr int MaxAnnouncedRows = 1'000'000;
     static const QString kExportFile;
     static const QString kEndMarker;
 
@@ -34,6 +38,9 @@ public:
     [[nodiscard]] QTimer &timer() { return m_timer; }
     // The pause between batches; tests of very long journals shorten it.
     void setBatchInterval(int ms) { m_timer.setInterval(ms); }
+    // The pause between "event init" and "event used" the controller is given; the same tests
+    // shorten it.
+    void setSettlePause(int ms) { m_settleMs = ms; }
     // Data rows (the grid's heading row not counted).
     [[nodiscard]] int rows() const { return static_cast<int>(m_texts.size()); }
     [[nodiscard]] QString text(int row) const;
@@ -71,8 +78,9 @@ private:
     std::vector<QString> m_texts;
     int m_numbered = 0; // rows 1..m_numbered show their number
     int m_count = 0;
-    int m_expected = 1;
+    qint64 m_expected = 1;
     int m_progress = 0;
+    int m_settleMs = 20;
     bool m_stop = false;
     bool m_reading = false;
     bool m_inBatch = false;

@@ -1,0 +1,155 @@
+// The transfer's read side: the hex decoder takes a packet only when the whole payload is
+// good, and a download keeps a ring only when every packet was read and both checksums hold,
+// whatever the controller's answers were made into on the way.
+//
+// Input: a byte for the rings in the controller's flash, then edits of the read answers:
+//   { answer number (2 bytes), kind, length, bytes } ...
+// The first part of the input is also fed to the hex decoder as a payload on its own.
+#include "FuzzSupport.h"
+#include "LinkRig.h"
+
+#include "link/FlashPackets.h"
+#include "link/ProjectTransfer.h"
+#include "model/RingModel.h"
+#include "sim/VirtualController.h"
+
+#include <qcoro/qcorotask.h>
+
+#include <map>
+#include <vector>
+
+namespace {
+
+struct Edit
+{
+    int kind = 0;
+    QByteArray bytes;
+};
+
+// A controller whose flash holds `rings` rings of a new project, sealed as an upload leaves it.
+const VirtualController &controllerWith(int rings)
+{
+    static std::map<int, VirtualController> controllers;
+    auto it = controllers.find(rings);
+    if (it != controllers.end())
+        return it->second;
+    VirtualController &sim = controllers[rings];
+    RingModel model;
+    model.NewProjectDefaults();
+    using FlashPackets::Block;
+    for (int r = 0; r < rings; ++r) {
+        RingData ring = model.store(r);
+        RingModel::SealForController(ring);
+        for (const Block block : {Block::Project, Block::Programs}) {
+            const std::span<const std::uint8_t> bytes =
+                block == Block::Project ? std::span<const std::uint8_t>(ring.project)
+                                        : std::span<const std::uint8_t>(ring.programs);
+            for (int i = 0; i < FlashPackets::packetCount(block); ++i) {
+                const FlashPackets::Packet pk = FlashPackets::packet(block, i);
+                const QString command =
+                    FlashPackets::writeCommand(FlashPackets::CommandSet::RingAware, block, r,
+                                               pk.offset, bytes.subspan(pk.offset, pk.length));
+                FUZZ_CHECK(sim.handle(command.toLatin1()).startsWith("SUCCESS:"));
+            }
+        }
+    }
+    return sim;
+}
+
+QByteArray edited(QByteArray payload, const Edit &edit)
+{
+    const qsizetype at = edit.bytes.isEmpty() ? 0 : uchar(edit.bytes[0]) * 4;
+    switch (edit.kind % 5) {
+    case 0:
+        return edit.bytes;
+    case 1:
+        return payload.left(payload.size() - 1 - edit.bytes.size());
+    case 2:
+        return payload + edit.bytes;
+    case 3:
+        return payload.insert(std::min(at, payload.size()), edit.bytes.mid(1));
+    default:
+        return payload.replace(std::min(at, payload.size()), edit.bytes.size() - 1,
+                               edit.bytes.mid(1));
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    fuzzApp();
+    FuzzInput in(data, size);
+
+    // The decoder alone, for every packet length it meets.
+    {
+        const QByteArray payload(reinterpret_cast<const char *>(data), qsizetype(size));
+        for (const std::size_t length : {std::size_t(0), std::size_t(1), size / 2, std::size_t(40),
+                                         std::size_t(126), FlashLayout::PacketSize}) {
+            std::vector<std::uint8_t> out(length, 0xA5);
+            const bool ok = FlashPackets::decodeReadPayload(payload, out);
+            if (ok) {
+                FUZZ_CHECK(FlashPackets::toHex(out) ==
+                           payload.left(qsizetype(2 * length)).toUpper());
+            } else {
+                FUZZ_CHECK(std::all_of(out.begin(), out.end(), [](auto b) { return b == 0xA5; }));
+            }
+        }
+    }
+
+    const int rings = 1 + in.pick(MaxRings);
+    std::map<int, std::vector<Edit>> edits;
+    while (!in.empty()) {
+        const int answer = int(in.number(2));
+        Edit edit;
+        edit.kind = in.byte();
+        edit.bytes = in.bytes(in.byte());
+        edits[answer].push_back(edit);
+    }
+
+    VirtualController sim = controllerWith(rings);
+    LinkRig rig;
+    rig.link.setLinkType(LinkKind::Ethernet);
+    int reads = 0;
+    rig.udp.answer = [&](const QByteArray &command) {
+        QByteArray answer = sim.handle(command);
+        if (VirtualController::isFlashRead(command) && answer.startsWith("SUCCESS:")) {
+            const auto it = edits.find(reads++);
+            if (it != edits.end()) {
+                QByteArray payload = answer.mid(8);
+                for (const Edit &edit : it->second)
+                    payload = edited(payload, edit);
+                // Always some answer with the marker: a missing one costs the whole wait.
+                answer = "SUCCESS:" + payload;
+            }
+        }
+        rig.udp.deliver(answer);
+    };
+
+    RingModel model;
+    model.NewProjectDefaults();
+    RingModel expected;
+    expected.NewProjectDefaults();
+    ProjectTransfer transfer(rig.link, model);
+    QString told;
+    ProjectTransfer::Hooks hooks;
+    hooks.tell = [&](const QString &, const QString &text, bool) { told = text; };
+    transfer.setHooks(hooks);
+    QCoro::waitFor(transfer.Button2Click());
+    FUZZ_CHECK(!transfer.busy() && !transfer.running());
+
+    // Every ring kept is the ring the controller holds, byte for byte.
+    if (told == QStringLiteral("Проект не выгружен")) {
+        FUZZ_CHECK(model.ringCount() == 1);
+    } else {
+        FUZZ_CHECK(told ==
+                   QStringLiteral("Выгружено колец: ") + QString::number(model.ringCount()));
+        FUZZ_CHECK(model.ringCount() <= rings);
+        for (int r = 0; r < model.ringCount(); ++r) {
+            RingData ring = expected.store(r);
+            RingModel::SealForController(ring);
+            FUZZ_CHECK(model.store(r) == ring);
+        }
+    }
+    return 0;
+}
