@@ -14,7 +14,8 @@ namespace Napr {
 
 namespace {
 
-struct Scanned
+// Up to three binding rows of a direction.
+struct Rows
 {
     std::array<std::size_t, 3> rows{};
     int count = 0;
@@ -22,7 +23,7 @@ struct Scanned
 
 // The bindings the output-conflict scan reads for each type. A pedestrian's "ТВП - ЖДИТЕ"
 // output and a turn arrow's green are left out on purpose: they may share a channel.
-Scanned scannedRows(int type)
+Rows scannedRows(int type)
 {
     switch (type) {
     case Vehicle:
@@ -42,13 +43,7 @@ Scanned scannedRows(int type)
 }
 
 // The bindings the dialog edits for each type.
-struct EditedRows
-{
-    std::array<std::size_t, 3> rows{};
-    int count = 0;
-};
-
-EditedRows editedRows(int type)
+Rows editedRows(int type)
 {
     switch (type) {
     case Vehicle:
@@ -79,7 +74,7 @@ std::vector<ScannedOutput> scannedOutputs(const ProjectBlock &block)
             outputs.push_back({d, n, group, block[at + DL::BindingColour]});
     };
     for (int d = 0; d < directionCount(block); ++d) {
-        const Scanned scanned = scannedRows(directionType(block, d));
+        const Rows scanned = scannedRows(directionType(block, d));
         for (int i = 0; i < scanned.count; ++i)
             add(d, -1, directionOffset(d) + scanned.rows[i]);
     }
@@ -92,7 +87,7 @@ std::vector<ScannedOutput> scannedOutputs(const ProjectBlock &block)
 
 bool hasBoundOutput(const ProjectBlock &block, int d)
 {
-    const EditedRows edited = editedRows(directionType(block, d));
+    const Rows edited = editedRows(directionType(block, d));
     for (int i = 0; i < edited.count; ++i)
         if (block[directionOffset(d) + edited.rows[i] + DL::BindingGroup] != 0)
             return true;

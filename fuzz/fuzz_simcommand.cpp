@@ -10,9 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     fuzzApp();
     FuzzInput in(data, size);
-    static const VirtualController current(false);
-    static const VirtualController old(true);
-    VirtualController sim = (in.byte() & 1) ? old : current;
+    VirtualController sim((in.byte() & 1) != 0);
     const QList<QByteArray> lines = in.rest().split('\n');
     for (const QByteArray &line : lines) {
         const QByteArray answer = sim.handle(line);

@@ -13,6 +13,9 @@
 #include "model/RingModel.h"
 #include "sim/VirtualController.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <qcoro/qcorotask.h>
 
 #include <map>
@@ -27,13 +30,16 @@ struct Edit
 };
 
 // A controller whose flash holds `rings` rings of a new project, sealed as an upload leaves it.
-const VirtualController &controllerWith(int rings)
+// The flash of a controller holding `rings` rings of a new project, kept in a file that a
+// fresh controller loads for every input: the controller keeps what it was sent, so one
+// shared across inputs would grow and carry state from one input to the next.
+QString flashWith(int rings)
 {
-    static std::map<int, VirtualController> controllers;
-    auto it = controllers.find(rings);
-    if (it != controllers.end())
+    static QTemporaryDir dir;
+    static std::map<int, QString> files;
+    if (const auto it = files.find(rings); it != files.end())
         return it->second;
-    VirtualController &sim = controllers[rings];
+    VirtualController sim;
     RingModel model;
     model.NewProjectDefaults();
     using FlashPackets::Block;
@@ -53,7 +59,12 @@ const VirtualController &controllerWith(int rings)
             }
         }
     }
-    return sim;
+    const QString path = dir.filePath(QStringLiteral("flash-%1.bin").arg(rings));
+    QFile file(path);
+    const QByteArray image = sim.flashImage();
+    FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(image) == image.size());
+    files[rings] = path;
+    return path;
 }
 
 QByteArray edited(QByteArray payload, const Edit &edit)
@@ -107,7 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         edits[answer].push_back(edit);
     }
 
-    VirtualController sim = controllerWith(rings);
+    VirtualController sim;
+    FUZZ_CHECK(sim.useFlashFile(flashWith(rings)) == FlashFile::Load::Loaded);
     LinkRig rig;
     rig.link.setLinkType(LinkKind::Ethernet);
     int reads = 0;

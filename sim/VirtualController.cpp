@@ -57,7 +57,11 @@ VirtualController::VirtualController(bool oldFirmware)
 void VirtualController::powerOn()
 {
     record(QStringLiteral("Включение питания"));
-    m_runtime.restart(m_clock.nowMs());
+    // The rings start on a whole second of the controller's clock, as all their times are whole
+    // seconds; otherwise the moments between setting a fast clock and switching on would shift
+    // every lamp change by a fraction.
+    const qint64 now = m_clock.nowMs();
+    m_runtime.restart(now - (now % 1000 + 1000) % 1000);
 }
 
 void VirtualController::advance()
