@@ -10,6 +10,8 @@
 
 #include <QBuffer>
 
+#include <array>
+
 namespace ProjectPatches {
 
 inline QByteArray fileOf(const RingModel &model)
@@ -21,12 +23,20 @@ inline QByteArray fileOf(const RingModel &model)
     return buffer.data();
 }
 
-inline QByteArray newProjectFile(int rings)
+// A new project's file for each ring count, made once: it is the base of every patched input.
+inline const QByteArray &newProjectFile(int rings)
 {
-    RingModel model;
-    model.NewProjectDefaults();
-    model.setRingCount(rings);
-    return fileOf(model);
+    static const std::array<QByteArray, MaxRings> files = [] {
+        std::array<QByteArray, MaxRings> made;
+        for (int r = 1; r <= MaxRings; ++r) {
+            RingModel model;
+            model.NewProjectDefaults();
+            model.setRingCount(r);
+            made[std::size_t(r - 1)] = fileOf(model);
+        }
+        return made;
+    }();
+    return files[std::size_t(rings - 1)];
 }
 
 inline QByteArray apply(const QByteArray &input)
