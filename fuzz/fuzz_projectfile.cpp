@@ -88,9 +88,8 @@ void checkPrograms(const Blocks &b, float scale, int editedProgram)
         (void)Diagram::hitTest(layout, QPoint(layout.extent.width(), layout.extent.height()));
     }
 
-    // The editor's phase operations keep to their own program record. A copy and two
-    // comparisons of the whole block per program would be most of the time of an input, so
-    // the input picks the program.
+    // The editor's phase operations keep to their own program record. The check copies and
+    // compares the whole block, so it runs on one program, which the input picks.
     const int p = editedProgram;
     const int phases = takts.phaseCount(p);
     const auto edited = std::make_unique<ProgramsBlock>(*b.programs);

@@ -7,6 +7,7 @@
 // The first part of the input is also fed to the hex decoder as a payload on its own.
 #include "FuzzSupport.h"
 #include "LinkRig.h"
+#include "support/SeedFlash.h"
 
 #include "link/FlashPackets.h"
 #include "link/ProjectTransfer.h"
@@ -29,7 +30,6 @@ struct Edit
     QByteArray bytes;
 };
 
-// A controller whose flash holds `rings` rings of a new project, sealed as an upload leaves it.
 // The flash of a controller holding `rings` rings of a new project, kept in a file that a
 // fresh controller loads for every input: the controller keeps what it was sent, so one
 // shared across inputs would grow and carry state from one input to the next.
@@ -42,23 +42,8 @@ QString flashWith(int rings)
     VirtualController sim;
     RingModel model;
     model.NewProjectDefaults();
-    using FlashPackets::Block;
-    for (int r = 0; r < rings; ++r) {
-        RingData ring = model.store(r);
-        RingModel::SealForController(ring);
-        for (const Block block : {Block::Project, Block::Programs}) {
-            const std::span<const std::uint8_t> bytes =
-                block == Block::Project ? std::span<const std::uint8_t>(ring.project)
-                                        : std::span<const std::uint8_t>(ring.programs);
-            for (int i = 0; i < FlashPackets::packetCount(block); ++i) {
-                const FlashPackets::Packet pk = FlashPackets::packet(block, i);
-                const QString command =
-                    FlashPackets::writeCommand(FlashPackets::CommandSet::RingAware, block, r,
-                                               pk.offset, bytes.subspan(pk.offset, pk.length));
-                FUZZ_CHECK(sim.handle(command.toLatin1()).startsWith("SUCCESS:"));
-            }
-        }
-    }
+    model.setRingCount(rings);
+    FUZZ_CHECK(int(seedFlash(sim, model).size()) == rings);
     const QString path = dir.filePath(QStringLiteral("flash-%1.bin").arg(rings));
     QFile file(path);
     const QByteArray image = sim.flashImage();

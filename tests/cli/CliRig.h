@@ -3,8 +3,8 @@
 // What the tests of velt-cli's controller commands share: the tool run in this process (so
 // that virtual controllers living in this thread answer it) and projects made to order.
 #include "../support/CheckClean.h"
+#include "../support/SeedFlash.h"
 #include "cli/Commands.h"
-#include "link/FlashPackets.h"
 #include "model/Description.h"
 #include "model/ProjectFile.h"
 #include "model/RingModel.h"
@@ -88,22 +88,8 @@ inline QByteArray downloadedImage(const QString &path, const QString &scratch)
 // The controller's flash as an upload of `model` would leave it, written without the wire.
 inline void preload(VirtualController &controller, const RingModel &model)
 {
-    using namespace FlashPackets;
-    for (int r = 0; r < model.ringCount(); ++r) {
-        RingData ring = model.store(r);
-        RingModel::SealForController(ring);
-        for (const Block block : {Block::Project, Block::Programs}) {
-            const std::span<const std::uint8_t> bytes =
-                block == Block::Project ? std::span<const std::uint8_t>(ring.project)
-                                        : std::span<const std::uint8_t>(ring.programs);
-            for (int i = 0; i < packetCount(block); ++i) {
-                const Packet pk = packet(block, i);
-                (void)controller.handle(writeCommand(CommandSet::RingAware, block, r, pk.offset,
-                                                     bytes.subspan(pk.offset, pk.length))
-                                            .toLatin1());
-            }
-        }
-    }
+    if (seedFlash(controller, model).size() != std::size_t(model.ringCount()))
+        qFatal("the controller refused a flash packet");
 }
 
 // Whether the controller's flash holds ring `r` of `model` as an upload sends it.

@@ -3,7 +3,6 @@
 #include "ControllerRig.h"
 #include "app/MainWindow.h"
 #include "app/Windows.h"
-#include "link/FlashPackets.h"
 #include "link/ProjectTransfer.h"
 #include "model/ByteIO.h"
 #include "model/Crc32.h"
@@ -13,6 +12,7 @@
 #include "sim/SimUdpEndpoint.h"
 #include "support/CheckClean.h"
 #include "support/FakePrompts.h"
+#include "support/SeedFlash.h"
 #include "support/ShellActions.h"
 
 #include <QCheckBox>
@@ -37,7 +37,6 @@
 #include <memory>
 
 namespace PL = ProjectLayout;
-using namespace FlashPackets;
 
 namespace {
 // A whole transfer of four rings with its read-back, with room for a loaded machine.
@@ -77,31 +76,14 @@ void fillProject(RingModel &model, int rings)
 
 // Puts rings straight into the controller's flash, as an earlier upload would have left them;
 // returns them as they are stored there.
-std::vector<RingData> seedFlash(VirtualController &controller, int rings)
+std::vector<RingData> seedRings(VirtualController &controller, int rings)
 {
     RingModel source;
     source.NewProjectDefaults();
     fillProject(source, rings);
-    std::vector<RingData> sealed;
-    for (int r = 0; r < rings; ++r) {
-        RingData ring = source.store(r);
-        RingModel::SealForController(ring);
-        for (const Block block : {Block::Project, Block::Programs}) {
-            const std::span<const std::uint8_t> bytes =
-                block == Block::Project ? std::span<const std::uint8_t>(ring.project)
-                                        : std::span<const std::uint8_t>(ring.programs);
-            for (int i = 0; i < packetCount(block); ++i) {
-                const Packet pk = packet(block, i);
-                const QByteArray answer =
-                    controller.handle(writeCommand(CommandSet::RingAware, block, r, pk.offset,
-                                                   bytes.subspan(pk.offset, pk.length))
-                                          .toLatin1());
-                if (!answer.startsWith("SUCCESS:"))
-                    qFatal("flash not seeded");
-            }
-        }
-        sealed.push_back(ring);
-    }
+    std::vector<RingData> sealed = seedFlash(controller, source);
+    if (int(sealed.size()) != rings)
+        qFatal("flash not seeded");
     return sealed;
 }
 
@@ -246,7 +228,7 @@ private slots:
     {
         Rig rig(Wire::Udp);
         QVERIFY(rig.ready);
-        seedFlash(rig.controller, 4);
+        seedRings(rig.controller, 4);
         fillProject(rig.main.model(), 2);
         rig.open();
         child<QCheckBox>(rig.window, "CheckBoxVerify")->setChecked(false);
@@ -352,7 +334,7 @@ private slots:
         QFETCH(bool, yes);
         Rig rig(Wire::Udp);
         QVERIFY(rig.ready);
-        const std::vector<RingData> sealed = seedFlash(rig.controller, 1);
+        const std::vector<RingData> sealed = seedRings(rig.controller, 1);
         rig.main.model().setModified(true);
         rig.open();
         rig.prompts.answers.push_back(yes ? QMessageBox::Yes : QMessageBox::No);
@@ -431,7 +413,7 @@ private slots:
             return;
         }
 
-        const std::vector<RingData> sealed = seedFlash(rig.controller, seeded);
+        const std::vector<RingData> sealed = seedRings(rig.controller, seeded);
         const RingData before = model.store(0);
         rig.download()->click();
         QTRY_VERIFY_WITH_TIMEOUT(rig.idle(), kTransferMs);
@@ -541,7 +523,7 @@ private slots:
         slow.delayMs = 40;
         Rig rig(Wire::Udp, slow);
         QVERIFY(rig.ready);
-        seedFlash(rig.controller, 1);
+        seedRings(rig.controller, 1);
         fillProject(rig.main.model(), 1);
         rig.main.model().setModified(false);
         rig.open();
@@ -628,7 +610,7 @@ private slots:
         slow.delayMs = 2;
         Rig rig(Wire::Udp, slow);
         QVERIFY(rig.ready);
-        seedFlash(rig.controller, 2);
+        seedRings(rig.controller, 2);
         fillProject(rig.main.model(), 3);
         rig.open();
         QPushButton *button = upload ? rig.upload() : rig.download();
