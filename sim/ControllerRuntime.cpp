@@ -5,6 +5,7 @@
 #include "sim/SimLamps.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 ControllerRuntime::ControllerRuntime(const std::vector<std::uint8_t> &projectFlash,
@@ -41,9 +42,12 @@ void ControllerRuntime::readFlash(qint64 ms, bool startAll)
         std::copy(programs, programs + ProgramsLayout::Size, image->programs.begin());
         RingRunner &runner = *m_rings[r];
         const bool valid = ringValid(*image);
+        // Every byte equals the next and the first is 0xFF. One memcmp over the block rather
+        // than a loop per byte: the fuzz targets build a fresh, erased controller per input,
+        // and a byte loop over every ring was most of their time.
         const auto erased = [](const auto &block) {
-            return std::all_of(block.begin(), block.end(),
-                               [](std::uint8_t b) { return b == 0xFF; });
+            return block.front() == 0xFF &&
+                   std::memcmp(block.data(), block.data() + 1, block.size() - 1) == 0;
         };
         m_erased[r] = !valid && erased(image->project) && erased(image->programs);
         const bool same = valid ? runner.valid() && *runner.blocks() == *image : !runner.valid();
