@@ -23,6 +23,15 @@ inline QByteArray fileOf(const RingModel &model)
     return buffer.data();
 }
 
+// Opens `file` from memory into `model`, as "Открыть проект" opens it from disk.
+inline ProjectFile::OpenResult open(RingModel &model, const QByteArray &file)
+{
+    QBuffer in;
+    in.setData(file);
+    in.open(QIODevice::ReadOnly);
+    return ProjectFile::read(model, in, QStringLiteral("fuzz"));
+}
+
 // A new project's file for each ring count, made once: it is the base of every patched input.
 inline const QByteArray &newProjectFile(int rings)
 {

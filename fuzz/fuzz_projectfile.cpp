@@ -18,8 +18,6 @@
 #include "schedules/WeekPlans.h"
 #include "schedules/YearPlan.h"
 
-#include <QBuffer>
-
 #include <algorithm>
 #include <memory>
 
@@ -164,14 +162,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     RingModel model;
     model.NewProjectDefaults();
-    {
-        QBuffer in;
-        in.setData(file);
-        in.open(QIODevice::ReadOnly);
-        const ProjectFile::OpenResult opened = ProjectFile::read(model, in, QStringLiteral("fuzz"));
-        FUZZ_CHECK(opened.ok());
-        FUZZ_CHECK(opened.ringsRead == std::min<int>(MaxRings, int(file.size() / RingRecordSize)));
-    }
+    const ProjectFile::OpenResult opened = ProjectPatches::open(model, file);
+    FUZZ_CHECK(opened.ok());
+    FUZZ_CHECK(opened.ringsRead == std::min<int>(MaxRings, int(file.size() / RingRecordSize)));
     for (int r = 0; r < model.ringCount(); ++r) {
         model.SwitchRing(r);
         for (int p = 0; p < MaxPrograms; p += 7)
@@ -186,10 +179,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArray first = saved(model);
     FUZZ_CHECK(first.size() == qsizetype(model.ringCount() * RingRecordSize));
     RingModel again;
-    QBuffer in;
-    in.setData(first);
-    in.open(QIODevice::ReadOnly);
-    FUZZ_CHECK(ProjectFile::read(again, in, QStringLiteral("fuzz")).ringsRead == model.ringCount());
+    FUZZ_CHECK(ProjectPatches::open(again, first).ringsRead == model.ringCount());
     FUZZ_CHECK(saved(again) == first);
     return 0;
 }
