@@ -1,7 +1,6 @@
 #include "service/JournalReader.h"
 
 #include "link/ControllerLink.h"
-#include "service/Pause.h"
 
 #include <QSaveFile>
 
@@ -18,6 +17,11 @@ JournalReader::JournalReader(ControllerLink &link, QObject *parent)
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] { Timer2Timer(); });
     m_texts.resize(InitialRows - 1);
+}
+
+JournalReader::~JournalReader()
+{
+    m_pauses.end();
 }
 
 QString JournalReader::text(int row) const
@@ -65,7 +69,8 @@ QCoro::Task<void> JournalReader::Button11Click()
     endResetModel();
     if (!(co_await m_link.SendCommandRetry(QStringLiteral("event init"), 102)).ok())
         co_return;
-    co_await pause(m_settleMs);
+    if (!co_await m_pauses.wait(m_settleMs))
+        co_return;
     const Reply used = co_await m_link.SendCommandRetry(QStringLiteral("event used"), 1);
     if (!used.ok())
         co_return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "service/Pauses.h"
 #include "service/ServiceHooks.h"
 
 #include <QAbstractTableModel>
@@ -30,6 +31,7 @@ public:
     static const QString kEndMarker;
 
     explicit JournalReader(ControllerLink &link, QObject *parent = nullptr);
+    ~JournalReader() override;
     void setHooks(ServiceHooks hooks) { m_hooks = std::move(hooks); }
 
     [[nodiscard]] bool reading() const { return m_reading; }
@@ -84,4 +86,5 @@ private:
     bool m_stop = false;
     bool m_reading = false;
     bool m_inBatch = false;
+    Pauses m_pauses;
 };

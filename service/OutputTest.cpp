@@ -2,7 +2,6 @@
 
 #include "link/ControllerLink.h"
 
-#include "service/Pause.h"
 
 namespace {
 const QString kTestStatus = QStringLiteral("ТЕСТ режим");
@@ -23,6 +22,11 @@ struct Working
 } // namespace
 
 OutputTest::OutputTest(ControllerLink &link, QObject *parent) : QObject(parent), m_link(link) {}
+
+OutputTest::~OutputTest()
+{
+    m_pauses.end();
+}
 
 QString OutputTest::channelCommand(int group, Colour colour, bool on)
 {
@@ -84,10 +88,10 @@ QCoro::Task<void> OutputTest::channelOn(int group, Colour colour)
                                       QStringLiteral("З")};
     setResults(
         {QStringLiteral("Канал %1 %2").arg(group).arg(letters[colour]), QStringLiteral("ВКЛ!")});
-    co_await pause(SettleMs);
-    if (colour == Yellow)
+    if (!co_await m_pauses.wait(SettleMs) || colour == Yellow)
         co_return;
-    co_await pause(MeasureMs);
+    if (!co_await m_pauses.wait(MeasureMs))
+        co_return;
     const bool red = colour == Red;
     const Reply reply = co_await m_link.SendCommandRetry(
         red ? QStringLiteral("get lineADC") : QStringLiteral("get linePWM"), Tries);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "service/Pauses.h"
 #include "service/ServiceHooks.h"
 
 #include <QObject>
@@ -22,6 +23,8 @@ public:
     enum Colour { Red, Yellow, Green };
 
     OutputTest(ControllerLink &link, QObject *parent = nullptr);
+    // A channel being measured is given up: nothing is sent after the window goes.
+    ~OutputTest() override;
     void setHooks(ServiceHooks hooks) { m_hooks = std::move(hooks); }
 
     [[nodiscard]] bool testMode() const { return m_testMode; }
@@ -55,4 +58,5 @@ private:
     QString m_status;
     QStringList m_results;
     int m_working = 0;
+    Pauses m_pauses;
 };

@@ -2,6 +2,7 @@
 #include "service/ClockService.h"
 #include "service/JournalReader.h"
 #include "service/OutputTest.h"
+#include "service/Pauses.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,6 +12,8 @@
 #include <QTest>
 
 #include <qcoro/qcorotask.h>
+
+#include <optional>
 
 class TestServiceCommands : public QObject
 {
@@ -149,6 +152,65 @@ private slots:
                      qPrintable(QString::number(clock.elapsed())));
             QVERIFY(ticks >= 15);
         }
+    }
+
+    // A window closed while its feature waits must not wake up later inside freed memory and
+    // talk to the controller on its behalf.
+    void channelMeasuredWhenItsOwnerGoesSendsNothingMore()
+    {
+        wire->answer = [](const QByteArray &) { return QByteArray("SUCCESS:1 1 1 1 1 1 1 1\n"); };
+        auto test = std::make_unique<OutputTest>(*wire->link);
+        QCoro::waitFor(test->testOn());
+        int changes = 0;
+        connect(test.get(), &OutputTest::changed, this, [&] { ++changes; });
+        test->channelOn(2, OutputTest::Red);
+        QTRY_VERIFY(test->results().contains(QStringLiteral("ВКЛ!")));
+        QVERIFY(test->working());
+        const qsizetype before = wire->sent().size();
+        const int changesBefore = changes;
+        test.reset();
+        // The script ended inside the destructor, and said so while the object still lived.
+        QCOMPARE(changes, changesBefore + 1);
+        QTest::qWait(OutputTest::SettleMs + OutputTest::MeasureMs + 200);
+        QCOMPARE(wire->sent().size(), before);
+    }
+
+    void journalSettlingWhenItsOwnerGoesSendsNothingMore()
+    {
+        journal(5);
+        auto reader = std::make_unique<JournalReader>(*wire->link);
+        reader->setSettlePause(300);
+        reader->Button11Click();
+        QTRY_COMPARE(wire->sent(), QList<QByteArray>{"event init"});
+        QTest::qWait(50);
+        reader.reset();
+        QTest::qWait(500);
+        QCOMPARE(wire->sent(), QList<QByteArray>{"event init"});
+    }
+
+    void pausesEndAtOnceForGood()
+    {
+        Pauses pauses;
+        const auto pause = [](Pauses &in, int ms) -> QCoro::Task<bool> {
+            co_return co_await in.wait(ms);
+        };
+        std::optional<bool> first;
+        const auto waitOnce = [&]() -> QCoro::Task<void> { first = co_await pauses.wait(60000); };
+        auto task = waitOnce();
+        QVERIFY(pauses.waiting());
+        QVERIFY(!first);
+        pauses.end();
+        QCOMPARE(first, std::optional<bool>(false));
+        QVERIFY(!pauses.waiting());
+        // Asked for after the end, a pause does not wait.
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(QCoro::waitFor(pause(pauses, 60000)), false);
+        QVERIFY(clock.elapsed() < 1000);
+        Pauses fresh;
+        clock.restart();
+        QCOMPARE(QCoro::waitFor(pause(fresh, 30)), true);
+        QVERIFY(clock.elapsed() >= 30);
     }
 
     void refusedTestModeShowsNormal()
