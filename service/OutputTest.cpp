@@ -2,7 +2,6 @@
 
 #include "link/ControllerLink.h"
 
-
 namespace {
 const QString kTestStatus = QStringLiteral("ТЕСТ режим");
 const QString kNormalStatus = QStringLiteral("НЕТ");
