@@ -3,6 +3,7 @@
 #include "link/ControllerLink.h"
 
 #include <QSaveFile>
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -55,8 +56,12 @@ void JournalReader::setRow(int row, bool numbered, const QString &text)
 
 QCoro::Task<void> JournalReader::Button11Click()
 {
-    if (m_reading)
+    // A second press while the first still asks for the count would read the journal twice
+    // into the same rows.
+    if (m_reading || m_starting)
         co_return;
+    m_starting = true;
+    const auto started = qScopeGuard([this] { m_starting = false; });
     m_hooks.stop();
     if (!m_link.OpenLink())
         co_return;
@@ -67,12 +72,15 @@ QCoro::Task<void> JournalReader::Button11Click()
     std::fill(m_texts.begin(), m_texts.end(), QString());
     m_numbered = 0;
     endResetModel();
-    if (!(co_await m_link.SendCommandRetry(QStringLiteral("event init"), 102)).ok())
+    // A stop (the window closing) before the count arrives means the reading never starts.
+    m_stop = false;
+    if (!(co_await m_link.SendCommandRetry(QStringLiteral("event init"), 102)).ok() ||
+        stoppedEarly())
         co_return;
-    if (!co_await m_pauses.wait(m_settleMs))
+    if (!co_await m_pauses.wait(m_settleMs) || stoppedEarly())
         co_return;
     const Reply used = co_await m_link.SendCommandRetry(QStringLiteral("event used"), 1);
-    if (!used.ok())
+    if (!used.ok() || stoppedEarly())
         co_return;
     // The UDP payload keeps the answer's line end.
     QString digits = used.AnswerText();
@@ -85,7 +93,6 @@ QCoro::Task<void> JournalReader::Button11Click()
     }
     resizeRows(std::min(value, MaxAnnouncedRows));
     if (value > 0) {
-        m_stop = false;
         m_expected = qint64(value) + 1;
         m_reading = true;
         emit readingChanged(true);
@@ -138,9 +145,21 @@ void JournalReader::finish()
     setProgress(100);
     m_reading = false;
     emit readingChanged(false);
+    showEnd();
+}
+
+void JournalReader::showEnd()
+{
     m_hooks.showStatus((m_stop ? QStringLiteral("Чтение прервано! Всего записей прочитано: ")
                                : QStringLiteral("Журнал прочитан! Всего записей прочитано: ")) +
                        QString::number(m_count));
+}
+
+bool JournalReader::stoppedEarly()
+{
+    if (m_stop)
+        showEnd();
+    return m_stop;
 }
 
 void JournalReader::Button10Click()
@@ -176,7 +195,7 @@ bool JournalReader::exportTo(const QString &path)
 
 QCoro::Task<void> JournalReader::Button7Click()
 {
-    if (m_reading ||
+    if (busy() ||
         !m_hooks.ask(QStringLiteral("Стирание"), QStringLiteral("Стирание журнала!!! Продолжить?")))
         co_return;
     if (!m_link.OpenLink())

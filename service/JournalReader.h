@@ -35,6 +35,8 @@ public:
     void setHooks(ServiceHooks hooks) { m_hooks = std::move(hooks); }
 
     [[nodiscard]] bool reading() const { return m_reading; }
+    // Reading, or still asking the controller how much there is to read.
+    [[nodiscard]] bool busy() const { return m_reading || m_starting; }
     [[nodiscard]] int recordCount() const { return m_count; }
     [[nodiscard]] int progress() const { return m_progress; }
     [[nodiscard]] QTimer &timer() { return m_timer; }
@@ -72,6 +74,9 @@ private:
     void resizeRows(int rows);
     void setRow(int row, bool numbered, const QString &text);
     void finish();
+    void showEnd();
+    // Stopped before the reading began: says so.
+    [[nodiscard]] bool stoppedEarly();
     void setProgress(int percent);
 
     ControllerLink &m_link;
@@ -86,5 +91,6 @@ private:
     bool m_stop = false;
     bool m_reading = false;
     bool m_inBatch = false;
+    bool m_starting = false;
     Pauses m_pauses;
 };

@@ -188,6 +188,38 @@ private slots:
         QCOMPARE(wire->sent(), QList<QByteArray>{"event init"});
     }
 
+    void secondPressWhileAskingForTheCountReadsOnce()
+    {
+        journal(5);
+        JournalReader reader(*wire->link);
+        reader.setHooks(hooks());
+        auto first = reader.Button11Click();
+        QVERIFY(reader.busy());
+        QCoro::waitFor(reader.Button11Click());
+        QCoro::waitFor(std::move(first));
+        QTRY_VERIFY_WITH_TIMEOUT(!reader.busy(), 5000);
+        QCOMPARE(wire->sent().count("event init"), 1);
+        QCOMPARE(wire->sent().count("event get"), 6);
+        QCOMPARE(reader.recordCount(), 5);
+    }
+
+    // Closing the window stops the journal; before the count arrives that must still hold.
+    void stopWhileAskingForTheCountReadsNothing()
+    {
+        journal(5);
+        JournalReader reader(*wire->link);
+        reader.setHooks(hooks());
+        reader.setSettlePause(200);
+        auto start = reader.Button11Click();
+        QTRY_COMPARE(wire->sent(), QList<QByteArray>{"event init"});
+        reader.Button10Click();
+        QCoro::waitFor(std::move(start));
+        QTest::qWait(300);
+        QVERIFY(!reader.busy());
+        QCOMPARE(wire->sent().count("event get"), 0);
+        QCOMPARE(statuses.last(), QStringLiteral("Чтение прервано! Всего записей прочитано: 0"));
+    }
+
     void pausesEndAtOnceForGood()
     {
         Pauses pauses;
