@@ -7,10 +7,10 @@
 #include <memory>
 #include <vector>
 
-// Waits of at least a given time that keep the event loop running, ended early by their
-// owner when it goes. A pause awaited by a coroutine of an object outlives nothing: when the
-// object is destroyed mid-pause, its destructor calls end(), the coroutine resumes at once
-// with false and returns, instead of waking later inside freed memory or lingering forever.
+// Waits of at least a given time that keep the event loop running, held by the object whose
+// coroutines wait. When that object is destroyed mid-wait, its destructor calls end(): the
+// coroutine resumes at once with false and returns, instead of waking later inside freed
+// memory or lingering until the program quits.
 class Pauses
 {
 public:
