@@ -4,6 +4,7 @@
 // as an upload leaves it.
 #include "model/RingModel.h"
 #include "sim/VirtualController.h"
+#include "support/SeedFlash.h"
 
 #include <QDateTime>
 
@@ -43,30 +44,12 @@ struct SteppedController
     }
 };
 
-inline void writePackets(VirtualController &controller, const QByteArray &command, qsizetype base,
-                         const std::uint8_t *bytes, qsizetype size)
-{
-    for (qsizetype at = 0; at < size; at += 512) {
-        const qsizetype n = qMin<qsizetype>(512, size - at);
-        const QByteArray data(reinterpret_cast<const char *>(bytes) + at, n);
-        [[maybe_unused]] const QByteArray answer =
-            controller.handle(command + ' ' + QByteArray::number(base + at, 16) + ' ' +
-                              QByteArray::number(n) + ' ' + data.toHex());
-    }
-}
-
 // Each ring of the project sealed as an upload sends it, written packet by packet.
 inline void loadFlash(VirtualController &controller, RingModel &model)
 {
     model.storeWorkingCopy();
-    for (int r = 0; r < model.ringCount(); ++r) {
-        RingData ring = model.store(r);
-        RingModel::SealForController(ring);
-        writePackets(controller, "proj_flashwr", qsizetype(r) * ProjectLayout::Size,
-                     ring.project.data(), qsizetype(ring.project.size()));
-        writePackets(controller, "progs_flashwr", qsizetype(r) * ProgramsLayout::Size,
-                     ring.programs.data(), qsizetype(ring.programs.size()));
-    }
+    if (seedFlash(controller, model).size() != std::size_t(model.ringCount()))
+        qFatal("the controller refused a flash packet");
 }
 
 } // namespace SimRunSupport
