@@ -1,9 +1,9 @@
 // Window "Конфигуратор ВЕЛТ".
 #include "app/MainWindow.h"
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "app/EditMenu.h"
-#include "app/Prompts.h"
+#include "ui/Prompts.h"
 #include "model/ProjectFile.h"
 
 #include <QCloseEvent>

@@ -1,10 +1,10 @@
 // Window "Проект".
 #include "app/ProjectSettingsDialog.h"
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "app/MainWindow.h"
 #include "app/ProjectSettings.h"
-#include "app/Prompts.h"
+#include "ui/Prompts.h"
 #include "link/Connection.h"
 #include "link/SerialDevice.h"
 

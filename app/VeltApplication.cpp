@@ -1,6 +1,6 @@
 #include "app/VeltApplication.h"
 
-#include "app/Prompts.h"
+#include "ui/Prompts.h"
 
 #include <exception>
 

@@ -14,7 +14,7 @@
 #include "link/SerialTransport.h"
 #include "link/UdpTransport.h"
 #include "model/RingModel.h"
-#include "tests/support/CheckClean.h"
+#include "support/CheckClean.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

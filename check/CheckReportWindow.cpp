@@ -3,6 +3,7 @@
 
 #include "check/ProjectCheck.h"
 #include "model/RingModel.h"
+#include "ui/Controls.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -23,12 +24,10 @@ CheckReportWindow::CheckReportWindow(RingModel &model, QWidget *parent)
     setWindowTitle(QStringLiteral("Проверка проекта"));
     resize(1040, 400);
     auto *layout = new QVBoxLayout(this);
-    m_summary = new QLabel(this);
-    m_summary->setObjectName(QStringLiteral("LabelSummary"));
+    m_summary = named(new QLabel(this), "LabelSummary");
     layout->addWidget(m_summary);
 
-    m_list = new QTreeWidget(this);
-    m_list->setObjectName(QStringLiteral("TreeFindings"));
+    m_list = named(new QTreeWidget(this), "TreeFindings");
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setAlternatingRowColors(true);
@@ -44,12 +43,10 @@ CheckReportWindow::CheckReportWindow(RingModel &model, QWidget *parent)
     bottom->addWidget(
         new QLabel(QStringLiteral("Двойной щелчок открывает окно, где это исправляется."), this),
         1);
-    auto *again = new QPushButton(QStringLiteral("Проверить снова"), this);
-    again->setObjectName(QStringLiteral("ButtonRecheck"));
+    auto *again = named(new QPushButton(QStringLiteral("Проверить снова"), this), "ButtonRecheck");
     connect(again, &QPushButton::clicked, this, &CheckReportWindow::ButtonRecheckClick);
     bottom->addWidget(again);
-    auto *close = new QPushButton(QStringLiteral("Закрыть"), this);
-    close->setObjectName(QStringLiteral("ButtonClose"));
+    auto *close = named(new QPushButton(QStringLiteral("Закрыть"), this), "ButtonClose");
     connect(close, &QPushButton::clicked, this, &CheckReportWindow::ButtonCloseClick);
     bottom->addWidget(close);
     layout->addLayout(bottom);

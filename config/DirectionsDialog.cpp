@@ -1,7 +1,7 @@
 // Window "Направления".
 #include "config/DirectionsDialog.h"
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "config/Lamp.h"
 
 #include <QCheckBox>

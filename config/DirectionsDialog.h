@@ -1,7 +1,7 @@
 // Window "Направления".
 #pragma once
 
-#include "app/EditorDialog.h"
+#include "ui/EditorDialog.h"
 #include "config/Directions.h"
 
 #include <array>

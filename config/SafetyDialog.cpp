@@ -1,8 +1,8 @@
 // Window "Параметры безопасности".
 #include "config/SafetyDialog.h"
 
-#include "app/Controls.h"
-#include "app/Prompts.h"
+#include "ui/Controls.h"
+#include "ui/Prompts.h"
 #include "config/Directions.h"
 #include "config/StringGrid.h"
 #include "config/Templates.h"

@@ -1,7 +1,7 @@
 // Window "Параметры безопасности".
 #pragma once
 
-#include "app/EditorDialog.h"
+#include "ui/EditorDialog.h"
 #include "config/Safety.h"
 
 #include <array>

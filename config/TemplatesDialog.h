@@ -1,7 +1,7 @@
 // Window "Шаблоны фаз".
 #pragma once
 
-#include "app/EditorDialog.h"
+#include "ui/EditorDialog.h"
 
 class QLabel;
 class QPushButton;

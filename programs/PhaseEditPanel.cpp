@@ -1,6 +1,6 @@
 #include "programs/PhaseEditPanel.h"
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 
 #include <QComboBox>
 #include <QFormLayout>

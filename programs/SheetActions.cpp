@@ -1,6 +1,6 @@
 #include "programs/SheetActions.h"
 
-#include "app/Prompts.h"
+#include "ui/Prompts.h"
 #include "model/RingModel.h"
 #include "programs/ExportDialog.h"
 

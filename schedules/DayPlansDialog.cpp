@@ -1,8 +1,8 @@
 // Window "Дневные планы".
 #include "schedules/DayPlansDialog.h"
 
-#include "app/Controls.h"
-#include "app/Prompts.h"
+#include "ui/Controls.h"
+#include "ui/Prompts.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

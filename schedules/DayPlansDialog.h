@@ -1,7 +1,7 @@
 // Window "Дневные планы".
 #pragma once
 
-#include "app/EditorDialog.h"
+#include "ui/EditorDialog.h"
 #include "schedules/DayPlans.h"
 
 class QComboBox;

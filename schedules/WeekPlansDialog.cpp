@@ -1,7 +1,7 @@
 // Window "Недельные планы".
 #include "schedules/WeekPlansDialog.h"
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "schedules/WeekPlans.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // Window "Недельные планы".
 #pragma once
 
-#include "app/EditorDialog.h"
+#include "ui/EditorDialog.h"
 
 #include <array>
 

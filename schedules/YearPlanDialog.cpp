@@ -1,7 +1,7 @@
 // Window "Годовой план".
 #include "schedules/YearPlanDialog.h"
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "schedules/YearPlan.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // Window "Годовой план".
 #pragma once
 
-#include "app/EditorDialog.h"
+#include "ui/EditorDialog.h"
 
 class QComboBox;
 class QTableWidget;

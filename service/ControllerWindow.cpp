@@ -1,7 +1,7 @@
 // Window "ДК".
 #include "service/ControllerWindow.h"
 
-#include "app/Prompts.h"
+#include "ui/Prompts.h"
 #include "link/ControllerLink.h"
 #include "model/RingModel.h"
 #include "service/ClockPage.h"

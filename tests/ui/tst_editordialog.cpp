@@ -1,4 +1,4 @@
-#include "app/EditorDialog.h"
+#include "ui/EditorDialog.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>

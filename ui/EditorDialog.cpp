@@ -1,6 +1,6 @@
-#include "app/EditorDialog.h"
+#include "ui/EditorDialog.h"
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 
 #include <QBoxLayout>
 #include <QPushButton>
