@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
@@ -121,13 +122,14 @@ TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
     connect(&m_model, &RingModel::currentRingReplaced, this, &TForm10::showLamps);
     connect(&m_monitor, &StateMonitor::watchingChanged, m_watch, &QToolButton::setChecked);
 
-    m_hooks.askYesNo = m_serviceHooks.askYesNo;
-    m_hooks.tell = [](const QString &caption, const QString &text, bool error) {
-        showMessage(nullptr, caption, text,
-                    error ? QMessageBox::Critical : QMessageBox::Information);
-    };
-    m_hooks.stopMonitor = [this] { StopMonitor(); };
-    m_transfer.setHooks(m_hooks);
+    m_transfer.setQuestions(this);
+    connect(&m_transfer, &ProjectTransfer::monitorStopRequested, this, &TForm10::StopMonitor);
+    connect(&m_transfer, &ProjectTransfer::projectReplaced, this, [this] {
+        if (m_projectReplaced)
+            m_projectReplaced();
+    });
+    connect(&m_transfer, &ProjectTransfer::statusCleared, this,
+            [this] { markProgressFailed(false); });
     connect(&m_transfer, &ProjectTransfer::busyChanged, this, &TForm10::showTransferState);
     connect(&m_transfer, &ProjectTransfer::progressChanged, m_progress, &QProgressBar::setValue);
     connect(&m_transfer, &ProjectTransfer::labelChanged, m_transferLabel, &QLabel::setText);
@@ -288,8 +290,13 @@ void TForm10::setStatusText(const QString &text)
 
 void TForm10::setProjectReplaced(std::function<void()> hook)
 {
-    m_hooks.projectReplaced = std::move(hook);
-    m_transfer.setHooks(m_hooks);
+    m_projectReplaced = std::move(hook);
+}
+
+bool TForm10::ask(Question, const QString &caption, const QString &text)
+{
+    return askQuestion(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 void TForm10::setConsoleLog(std::function<void(const QString &)> log)
@@ -355,12 +362,62 @@ void TForm10::TrackBar1Change(int value)
 
 void TForm10::Button3Click()
 {
-    m_transfer.Button3Click();
+    if (m_transfer.uploadBusy())
+        m_transfer.cancel();
+    else
+        runTransfer(true);
 }
 
 void TForm10::Button2Click()
 {
-    m_transfer.Button2Click();
+    if (m_transfer.downloadBusy())
+        m_transfer.cancel();
+    else
+        runTransfer(false);
+}
+
+QCoro::Task<void> TForm10::runTransfer(bool upload)
+{
+    const QPointer<TForm10> self(this);
+    // Two awaits rather than one of a conditional: GCC 12 mishandles a task temporary chosen
+    // by ?: inside co_await.
+    TransferResult result;
+    if (upload)
+        result = co_await m_transfer.upload();
+    else
+        result = co_await m_transfer.download();
+    if (self)
+        showTransferResult(result);
+}
+
+void TForm10::showTransferResult(const TransferResult &result)
+{
+    using Cause = TransferResult::Cause;
+    // A project stopped before anything was sent leaves the bar where it was.
+    const bool sentSomething = result.cause != Cause::RefusedByCheck &&
+                               result.cause != Cause::Declined &&
+                               result.outcome != TransferResult::Outcome::NotStarted;
+    if (sentSomething && result.outcome == TransferResult::Outcome::Failed)
+        markProgressFailed(true);
+    if (result.caption.isEmpty())
+        return;
+    const QMessageBox::Icon icon =
+        result.severity == TransferResult::Severity::Error     ? QMessageBox::Critical
+        : result.severity == TransferResult::Severity::Warning ? QMessageBox::Warning
+                                                               : QMessageBox::Information;
+    showMessage(nullptr, result.caption, result.message, icon);
+}
+
+void TForm10::markProgressFailed(bool failed)
+{
+    if (failed == m_progress->property("failed").toBool())
+        return;
+    m_progress->setProperty("failed", failed);
+    m_progress->setFormat(failed ? QStringLiteral("Сбой: %p%") : QStringLiteral("%p%"));
+    QPalette palette = m_progress->parentWidget()->palette();
+    if (failed)
+        palette.setColor(QPalette::Highlight, QColor(0xc0, 0x20, 0x20));
+    m_progress->setPalette(palette);
 }
 
 void TForm10::showEvent(QShowEvent *event)

@@ -29,7 +29,7 @@ class QVBoxLayout;
 // The controller window: the running controller's state, its outputs, journal and clock, and
 // the transfer of the project into its flash and back. Features leave short results in the
 // status line at the bottom, next to "ОК".
-class TForm10 : public QWidget
+class TForm10 : public QWidget, private Questions
 {
     Q_OBJECT
 public:
@@ -69,6 +69,11 @@ protected:
 private:
     QWidget *buildStatePage();
     QWidget *buildTransferPage();
+    bool ask(Question kind, const QString &caption, const QString &text) override;
+    QCoro::Task<void> runTransfer(bool upload);
+    // The closing message box, and the bar marked when the transfer failed.
+    void showTransferResult(const TransferResult &result);
+    void markProgressFailed(bool failed);
     void showDisplay(const MonitorDisplay &display);
     // The lamps of the ring on the slider, from the last poll and the open project.
     void showLamps();
@@ -79,7 +84,7 @@ private:
     ControllerLink &m_link;
     RingModel &m_model;
     ProjectTransfer m_transfer;
-    ProjectTransfer::Hooks m_hooks;
+    std::function<void()> m_projectReplaced;
     StateMonitor m_monitor;
     OutputTest m_test;
     JournalReader m_journal;
