@@ -62,7 +62,7 @@ const QStringList kPageTitles = {
 
 TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
     : QWidget(parent, Qt::Window), m_link(link), m_model(model), m_transfer(link, model),
-      m_monitor(link), m_test(link), m_journal(link), m_clock(link)
+      m_monitor(link), m_test(link), m_journal(link), m_clock(link), m_info(link)
 {
     m_serviceHooks.askYesNo = [](const QString &caption, const QString &text) {
         return askQuestion(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No) ==
@@ -73,6 +73,7 @@ TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
     m_test.setHooks(m_serviceHooks);
     m_journal.setHooks(m_serviceHooks);
     m_clock.setHooks(m_serviceHooks);
+    m_info.setHooks(m_serviceHooks);
 
     setObjectName(QStringLiteral("Form10"));
     setWindowTitle(QStringLiteral("ДК"));
@@ -91,13 +92,13 @@ TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
             page = new TestPage(m_test, m_pages);
             break;
         case 2:
-            page = new JournalPage(m_journal, m_clock, m_pages);
+            page = new JournalPage(m_journal, m_info, m_pages);
             break;
         case 3:
             page = new ClockPage(m_clock, m_pages);
             break;
         case 4:
-            page = new InfoPage(m_clock, m_pages);
+            page = new InfoPage(m_info, m_pages);
             break;
         default:
             page = buildTransferPage();
@@ -434,7 +435,7 @@ void TForm10::hideEvent(QHideEvent *event)
     if (!event->spontaneous()) {
         StopMonitor();
         m_transfer.cancel();
-        m_journal.Button10Click();
+        m_journal.stop();
         if (m_test.testMode() && !m_quitAsked && askLeaveTestMode())
             leaveTestMode(true, {});
         else

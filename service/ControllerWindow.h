@@ -3,6 +3,7 @@
 
 #include "link/ProjectTransfer.h"
 #include "service/ClockService.h"
+#include "service/InfoService.h"
 #include "service/JournalReader.h"
 #include "service/OutputTest.h"
 #include "service/StateMonitor.h"
@@ -50,6 +51,7 @@ public:
     [[nodiscard]] OutputTest &outputTest() { return m_test; }
     [[nodiscard]] JournalReader &journal() { return m_journal; }
     [[nodiscard]] ClockService &clock() { return m_clock; }
+    [[nodiscard]] InfoService &info() { return m_info; }
     // The tab of each feature, for the features that fill them.
     [[nodiscard]] QWidget *page(int index) const;
 
@@ -89,6 +91,7 @@ private:
     OutputTest m_test;
     JournalReader m_journal;
     ClockService m_clock;
+    InfoService m_info;
     ServiceHooks m_serviceHooks;
     bool m_quitAsked = false;
 
