@@ -101,7 +101,12 @@ void printCommandHelp(const CliCommand &command, QTextStream &out)
             name = option.shortName + QStringLiteral(", ") + name;
         if (!option.value.isEmpty())
             name += QLatin1Char(' ') + option.value;
-        out << "  " << name.leftJustified(22) << ' ' << option.help << '\n';
+        // A help of several lines keeps its column.
+        const QString help =
+            QString(option.help)
+                .replace(QLatin1Char('\n'),
+                         QLatin1Char('\n') + QString(2 + 22 + 1, QLatin1Char(' ')));
+        out << "  " << name.leftJustified(22) << ' ' << help << '\n';
     }
     out << "  --json                 вывод в JSON\n  --help                 эта справка\n";
 }

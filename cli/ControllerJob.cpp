@@ -6,16 +6,8 @@
 #include "link/ProjectTransfer.h"
 
 #include <algorithm>
-#include <span>
 
 namespace {
-
-// Lines of the status log that say nothing of why a transfer failed.
-bool explains(const QString &line)
-{
-    return !line.isEmpty() && line != QStringLiteral("ОШИБКА!") &&
-           !line.startsWith(QLatin1String("---"));
-}
 
 QString firstDifference(int ring, BlockFields::Block block, std::size_t offset)
 {
@@ -29,34 +21,27 @@ QString firstDifference(int ring, BlockFields::Block block, std::size_t offset)
            QStringLiteral(", %1, смещение %2").arg(BlockFields::blockName(block)).arg(offset);
 }
 
+// What a question answered No on the script's behalf stands for, and how to say Yes.
+QString declined(const TransferResult &result)
+{
+    switch (result.question) {
+    case Question::UploadWarnings:
+        return ProjectCheck::WarningCaption + QStringLiteral(": ") + result.detail +
+               QStringLiteral(" - нет (загрузка с предупреждениями только с --accept-warnings)");
+    case Question::OneRing:
+        return result.detail + QStringLiteral(" - нет (одно кольцо грузится только с --one-ring)");
+    default:
+        return result.detail;
+    }
+}
+
 } // namespace
 
 ControllerJob::ControllerJob(ControllerLink &link, QObject *parent)
-    : QObject(parent), m_link(link), m_transfer(new ProjectTransfer(link, m_model, this))
+    : QObject(parent), m_transfer(new ProjectTransfer(link, m_model, this))
 {
-    ProjectTransfer::Hooks hooks;
-    hooks.askYesNo = [this](const QString &caption, const QString &text) {
-        // Nobody is there to answer: a script says beforehand which questions it answers Yes.
-        if (caption == ProjectCheck::WarningCaption) {
-            if (!m_acceptWarnings)
-                m_declined = caption + QStringLiteral(": ") + text +
-                             QStringLiteral(" - нет (загрузка с предупреждениями только с "
-                                            "--accept-warnings)");
-            return m_acceptWarnings;
-        }
-        if (!m_oneRing)
-            m_declined = caption + QLatin1Char(' ') + text +
-                         QStringLiteral(" - нет (одно кольцо грузится только с --one-ring)");
-        return m_oneRing;
-    };
-    hooks.tell = [this](const QString &, const QString &text, bool error) {
-        m_told = true;
-        m_toldError = error;
-        m_toldText = text;
-    };
-    m_transfer->setHooks(std::move(hooks));
+    m_transfer->setQuestions(this);
     connect(m_transfer, &ProjectTransfer::progressChanged, this, &ControllerJob::progressChanged);
-    connect(&m_link, &ControllerLink::openFailed, this, [this] { m_openFailed = true; });
 }
 
 ControllerJob::~ControllerJob() = default;
@@ -66,83 +51,63 @@ void ControllerJob::setVerifyAfterUpload(bool on)
     m_transfer->setVerifyAfterUpload(on);
 }
 
+QString ControllerJob::label() const
+{
+    return m_transfer->label();
+}
+
+bool ControllerJob::ask(Question kind, const QString &, const QString &)
+{
+    switch (kind) {
+    case Question::UploadWarnings:
+        return m_acceptWarnings;
+    case Question::OneRing:
+        return m_oneRing;
+    default:
+        return false;
+    }
+}
+
 QCoro::Task<ControllerJob::Outcome> ControllerJob::upload()
 {
-    return run(true);
+    co_return outcome(co_await m_transfer->upload());
 }
 
 QCoro::Task<ControllerJob::Outcome> ControllerJob::download()
 {
-    return run(false);
+    co_return outcome(co_await m_transfer->download());
 }
 
-QCoro::Task<ControllerJob::Outcome> ControllerJob::run(bool upload)
+ControllerJob::Outcome ControllerJob::outcome(const TransferResult &result) const
 {
-    m_told = false;
-    m_toldError = false;
-    m_toldText.clear();
-    m_declined.clear();
-    m_openFailed = false;
-    m_upload = upload;
-    if (upload)
-        co_await m_transfer->Button3Click();
-    else
-        co_await m_transfer->Button2Click();
-    co_return outcome();
-}
-
-ControllerJob::Outcome ControllerJob::outcome() const
-{
-    Outcome result;
-    result.log = m_transfer->statusLog();
-    result.ok = m_told && !m_toldError;
-    if (result.ok) {
-        const QString lost = m_upload ? QString() : lostRings(result.log);
-        result.ok = lost.isEmpty();
-        result.message = result.ok ? m_toldText : m_toldText + QStringLiteral(", но ") + lost;
-        return result;
+    using Cause = TransferResult::Cause;
+    Outcome job;
+    job.log = m_transfer->statusLog();
+    // A download that may lack a ring the controller holds is no copy to keep: the transfer's
+    // message already says which ring and why.
+    job.ok = result.ok();
+    QString message = result.message;
+    message.replace(QLatin1Char('\n'), QStringLiteral("; "));
+    if (result.outcome != TransferResult::Outcome::Failed) {
+        job.message = message;
+        return job;
     }
-    QString reason;
-    for (auto line = result.log.crbegin(); line != result.log.crend() && reason.isEmpty(); ++line)
-        if (explains(*line))
-            reason = *line;
-    if (m_openFailed)
-        result.message = ControllerLink::kOpenFailedText;
-    else if (!m_declined.isEmpty())
-        result.message = m_declined;
-    else if (!m_told)
-        result.message = reason.isEmpty() ? QStringLiteral("Операция прервана!") : reason;
-    else if (!reason.isEmpty() && reason != m_toldText)
-        result.message = m_toldText + QStringLiteral(" (") + reason + QLatin1Char(')');
-    else
-        result.message = m_toldText;
-    return result;
-}
-
-QString ControllerJob::lostRings(const QStringList &log) const
-{
-    // The window keeps the rings read before the first one that fails and calls that a
-    // success. That is right where the project ends (a ring erased by an upload of fewer
-    // rings, or never written, fails its checksum), but a copy kept for a rainy day must not
-    // silently lack a ring because one answer went astray.
-    const auto next = log.count(QStringLiteral("Кольцо выгружено!!")) + 1;
-    if (log.contains(QStringLiteral("Кольцо НЕ выгружено!")))
-        return QStringLiteral("кольцо %1 не прочитано: ДК перестал отвечать").arg(next);
-    const bool mismatch = std::any_of(log.cbegin(), log.cend(), [](const QString &line) {
-        return line.startsWith(QStringLiteral("Контрольная сумма"));
-    });
-    if (!mismatch)
-        return {};
-    const auto first = std::span<const std::uint8_t>(m_transfer->received().project)
-                           .first(FlashLayout::PacketSize);
-    const auto all = [&](std::uint8_t value) {
-        return std::all_of(first.begin(), first.end(), [&](std::uint8_t b) { return b == value; });
-    };
-    if (all(0x00) || all(0xFF))
-        return {};
-    return QStringLiteral("у кольца %1 не совпала контрольная сумма, а оно не стерто: "
-                          "прочитано с ошибкой")
-        .arg(next);
+    switch (result.cause) {
+    case Cause::OpenFailed:
+        job.message = ControllerLink::kOpenFailedText;
+        break;
+    case Cause::Declined:
+        job.message = declined(result);
+        break;
+    default:
+        if (message.isEmpty())
+            job.message = result.detail;
+        else if (!result.detail.isEmpty() && result.detail != message)
+            job.message = message + QStringLiteral(" (") + result.detail + QLatin1Char(')');
+        else
+            job.message = message;
+    }
+    return job;
 }
 
 QCoro::Task<ControllerJob::Outcome> ControllerJob::verify(const RingModel &expected)

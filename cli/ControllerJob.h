@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/Questions.h"
+#include "link/TransferResult.h"
 #include "model/RingModel.h"
 
 #include <QObject>
@@ -12,15 +14,15 @@ class ProjectTransfer;
 
 // One controller's transfer for the terminal: the window's own upload, download and
 // read-back over a link the caller made, with the questions the window would put to the
-// engineer answered up front and its message boxes turned into the job's outcome.
-class ControllerJob : public QObject
+// engineer answered up front and the transfer's result turned into the job's outcome.
+class ControllerJob : public QObject, private Questions
 {
     Q_OBJECT
 public:
     struct Outcome
     {
         bool ok = false;
-        // The window's closing message ("Проект успешно загружен!"), or why it failed.
+        // The window's closing message, or why it failed.
         QString message;
         // The transfer's status log, one line per step, as the window keeps it.
         QStringList log;
@@ -30,10 +32,12 @@ public:
     ~ControllerJob() override;
 
     void setVerifyAfterUpload(bool on);
-    // The answer to "Не поддерживаются кольца. Грузим 1 кольцо?" on an old controller.
+    // The answer to the question whether to write one ring to a controller without rings.
     void setOneRingAllowed(bool allowed) { m_oneRing = allowed; }
     void setWarningsAccepted(bool accepted) { m_acceptWarnings = accepted; }
 
+    // What the transfer is doing, for a progress line.
+    [[nodiscard]] QString label() const;
     // The project to upload; the transfer sends the rings of this model.
     [[nodiscard]] RingModel &model() { return m_model; }
 
@@ -50,21 +54,12 @@ signals:
     void progressChanged(int percent);
 
 private:
-    QCoro::Task<Outcome> run(bool upload);
-    [[nodiscard]] Outcome outcome() const;
-    // Why a download the window counts as good lost rings on the way; empty when it did not.
-    [[nodiscard]] QString lostRings(const QStringList &log) const;
+    // Nobody is there to answer: a script says beforehand which questions it answers Yes.
+    bool ask(Question kind, const QString &caption, const QString &text) override;
+    [[nodiscard]] Outcome outcome(const TransferResult &result) const;
 
-    ControllerLink &m_link;
     RingModel m_model;
     ProjectTransfer *m_transfer = nullptr;
     bool m_oneRing = false;
     bool m_acceptWarnings = false;
-    // What the window would have shown at the end.
-    bool m_told = false;
-    bool m_toldError = false;
-    QString m_toldText;
-    QString m_declined;
-    bool m_openFailed = false;
-    bool m_upload = false;
 };

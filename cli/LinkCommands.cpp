@@ -6,6 +6,7 @@
 #include "cli/LinkOptions.h"
 #include "cli/ProgressLine.h"
 #include "link/ControllerLink.h"
+#include "link/ProjectTransfer.h"
 #include "link/SerialTransport.h"
 #include "link/UdpTransport.h"
 #include "model/ProjectFile.h"
@@ -81,13 +82,13 @@ QString prepare(DirectLink &direct, CliContext &context, const QString &addressN
 }
 
 // Runs one transfer to its end, with a progress line on a terminal.
-ControllerJob::Outcome runJob(ControllerJob &job, CliContext &context, const QString &label,
+ControllerJob::Outcome runJob(ControllerJob &job, CliContext &context,
                               QCoro::Task<ControllerJob::Outcome> task)
 {
     ProgressLine progress(context.err);
     const auto shown =
         QObject::connect(&job, &ControllerJob::progressChanged, &job, [&](int percent) {
-            progress.show(QStringLiteral("%1 %2%").arg(label).arg(percent));
+            progress.show(QStringLiteral("%1 %2%").arg(job.label()).arg(percent));
         });
     ControllerJob::Outcome outcome = QCoro::waitFor(std::move(task));
     QObject::disconnect(shown);
@@ -139,14 +140,15 @@ CliCommand uploadCommand()
             1,
             QStringLiteral("загрузить проект в ДК или во все ДК списка"),
             QStringLiteral(
-                "Загружает проект в ДК так же, как кнопка \"Загрузить проект в ДК\": проверка\n"
+                "Загружает проект в ДК так же, как кнопка \"%1\": проверка\n"
                 "проекта (ошибки останавливают, предупреждения - без --accept-warnings тоже),\n"
                 "определение версии ДК, пакеты с\n"
                 "повторами, стирание лишних колец, затем чтение загруженного обратно.\n"
                 "С --fleet проект загружается во все ДК списка по UDP, по --jobs сразу;\n"
                 "с несколькими файлами каждый ДК получает файл со своим именем (имя.velt).\n"
                 "Каждому ДК - одна строка результата, в конце итог.\n"
-                "Код выхода: 0 - загружено везде, 1 - хотя бы один ДК не принял проект.\n"),
+                "Код выхода: 0 - загружено везде, 1 - хотя бы один ДК не принял проект.\n")
+                .arg(ProjectTransfer::kUploadCaption),
             &runUpload,
             {addressOption(kTo), serialOption(), LinkOptions::fleet(), LinkOptions::jobs(),
              LinkOptions::noVerify(), LinkOptions::oneRing(), LinkOptions::acceptWarnings(),
@@ -161,10 +163,11 @@ CliCommand downloadCommand()
         QStringLiteral("--from АДРЕС | --serial УСТР -o ФАЙЛ"),
         0,
         QStringLiteral("выгрузить проект из ДК в файл"),
-        QStringLiteral("Читает проект из ДК так же, как кнопка \"Выгрузить проект из ДК\", и\n"
+        QStringLiteral("Читает проект из ДК так же, как кнопка \"%1\", и\n"
                        "сохраняет кольца, чьи контрольные суммы сошлись. Файл заменяется целиком\n"
                        "только после успешного чтения; при сбое прежний файл не меняется.\n"
-                       "Код выхода: 0 - выгружено, 1 - ДК не ответил или проект не выгружен.\n"),
+                       "Код выхода: 0 - выгружено, 1 - ДК не ответил или проект не выгружен.\n")
+            .arg(ProjectTransfer::kDownloadCaption),
         &runDownload,
         {addressOption(kFrom), serialOption(), outputOption(QStringLiteral("куда сохранить")),
          LinkOptions::wait()},
@@ -224,7 +227,7 @@ int runUpload(const QStringList &files, CliContext &context)
     job.setVerifyAfterUpload(!context.has(LinkOptions::noVerify().name));
     job.setOneRingAllowed(context.has(LinkOptions::oneRing().name));
     job.setWarningsAccepted(context.has(LinkOptions::acceptWarnings().name));
-    const auto outcome = runJob(job, context, QStringLiteral("Загрузка..."), job.upload());
+    const auto outcome = runJob(job, context, job.upload());
     return report(context, QStringLiteral("upload"), direct.target, outcome, files.first());
 }
 
@@ -241,8 +244,7 @@ int runDownload(const QStringList &, CliContext &context)
         return ExitCode::Failure;
     }
     ControllerJob job(direct.link);
-    ControllerJob::Outcome outcome =
-        runJob(job, context, QStringLiteral("Выгрузка..."), job.download());
+    ControllerJob::Outcome outcome = runJob(job, context, job.download());
     const QString path = context.value(kOutput);
     if (outcome.ok) {
         if (const auto failure = ProjectFile::save(job.model(), path)) {
@@ -267,6 +269,6 @@ int runVerify(const QStringList &files, CliContext &context)
     if (!openProject(expected, files.first(), context))
         return ExitCode::Failure;
     ControllerJob job(direct.link);
-    const auto outcome = runJob(job, context, QStringLiteral("Выгрузка..."), job.verify(expected));
+    const auto outcome = runJob(job, context, job.verify(expected));
     return report(context, QStringLiteral("verify"), direct.target, outcome, files.first());
 }

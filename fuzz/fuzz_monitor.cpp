@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         shown = d;
         ++refreshes;
     });
-    QCoro::waitFor(monitor.Timer1Timer());
+    QCoro::waitFor(monitor.poll());
     FUZZ_CHECK(commands.size() == 2 && refreshes == 1);
     FUZZ_CHECK(commands[0] == "get state " + QByteArray::number(monitor.ring()));
     FUZZ_CHECK(monitor.state().size() <= 2 * StateMonitor::MaxTokens);

@@ -13,6 +13,9 @@
 
 namespace {
 using namespace FlashPackets;
+using Outcome = TransferResult::Outcome;
+using Cause = TransferResult::Cause;
+using Severity = TransferResult::Severity;
 
 const QString kUploadDashes = QString(33, QLatin1Char('-'));
 const QString kDownloadDashes = QString(43, QLatin1Char('-'));
@@ -56,29 +59,36 @@ int ProjectTransfer::progressPercent() const
     return m_progressMax > 0 ? m_progressCount * 100 / m_progressMax : 0;
 }
 
-QCoro::Task<void> ProjectTransfer::Button3Click()
+QCoro::Task<TransferResult> ProjectTransfer::upload()
 {
-    return click(true);
-}
-
-QCoro::Task<void> ProjectTransfer::Button2Click()
-{
-    return click(false);
-}
-
-QCoro::Task<void> ProjectTransfer::click(bool upload)
-{
-    if (upload ? m_uploadBusy : m_downloadBusy) {
-        cancelRequest();
-        co_return;
-    }
-    // The other transfer, or the tail of a cancelled one, still holds the link.
     if (busy() || running())
-        co_return;
-    if (upload)
-        co_await this->upload();
-    else
-        co_await download();
+        co_return TransferResult{};
+    m_result = TransferResult{};
+    {
+        const RunGuard guard(*this, true);
+        co_await uploadSteps(guard.run);
+    }
+    co_return m_result;
+}
+
+QCoro::Task<TransferResult> ProjectTransfer::download()
+{
+    if (busy() || running())
+        co_return TransferResult{};
+    m_result = TransferResult{};
+    if (m_model.modified() &&
+        !ask(Question::ReplaceModified, kDownloadCaption,
+             QStringLiteral("Проект изменён. Заменить его проектом из ДК?"))) {
+        m_result.outcome = Outcome::Failed;
+        m_result.cause = Cause::Declined;
+        m_result.question = Question::ReplaceModified;
+        co_return m_result;
+    }
+    {
+        const RunGuard guard(*this, false);
+        co_await downloadSteps(guard.run);
+    }
+    co_return m_result;
 }
 
 void ProjectTransfer::cancel()
@@ -129,40 +139,65 @@ void ProjectTransfer::finish(int run)
     emit busyChanged();
 }
 
-QCoro::Task<void> ProjectTransfer::upload()
+QCoro::Task<bool> ProjectTransfer::ringAware(int run)
 {
-    const RunGuard guard(*this, true);
-    const int run = guard.run;
+    for (int i = 0; i < VersionTries; ++i) {
+        if (!alive(run))
+            co_return false;
+        const Reply reply = co_await m_link.SendCommand(QStringLiteral("get ver"));
+        if (reply.ok())
+            co_return true;
+        // An old controller answers without the success marker: asking again changes nothing.
+        if (!reply.payload.isEmpty() || !reply.sent())
+            co_return false;
+    }
+    co_return false;
+}
 
+QCoro::Task<void> ProjectTransfer::uploadSteps(int run)
+{
     if (!projectPassesCheck())
         co_return;
-    if (!prepareLink())
+    m_result.outcome = Outcome::Failed;
+    if (!prepareLink()) {
+        m_result.cause = Cause::OpenFailed;
         co_return;
+    }
 
     m_commandSet = static_cast<CommandSet>(co_await ProbeCommandSet());
     if (m_commandSet == CommandSet::None) {
-        if (alive(run)) {
-            logStatus(kNoAnswer);
-            tell(kError, kNoAnswer, true);
+        if (!alive(run)) {
+            m_result.cause = Cause::Cancelled;
+            co_return;
         }
+        logStatus(kNoAnswer);
+        m_result.cause = Cause::Silent;
+        m_result.detail = kNoAnswer;
+        close(Outcome::Failed, kError, kNoAnswer, Severity::Error);
         co_return;
     }
-    const bool ringAware = (co_await m_link.SendCommand(QStringLiteral("get ver"))).ok();
-    const int passes = ringAware ? MaxRings : 1;
-    if (!ringAware &&
-        (!alive(run) || !ask(QStringLiteral("Версия меньше 1.1.0 !"),
-                             QStringLiteral("Не поддерживаются кольца. Грузим 1 кольцо?"))))
+    const bool rings = co_await ringAware(run);
+    const int passes = rings ? MaxRings : 1;
+    const QString oneRing = QStringLiteral("Не поддерживаются кольца. Грузим 1 кольцо?");
+    if (!rings && alive(run) &&
+        !ask(Question::OneRing, QStringLiteral("Версия меньше 1.1.0 !"), oneRing)) {
+        m_result.cause = Cause::Declined;
+        m_result.question = Question::OneRing;
+        m_result.detail = oneRing;
         co_return;
-    if (!alive(run))
+    }
+    if (!alive(run)) {
+        m_result.cause = Cause::Cancelled;
         co_return;
+    }
 
     m_model.storeWorkingCopy();
     setLabel(QStringLiteral("Загрузка..."));
-    const int rings = m_model.ringCount();
-    const int uploaded = std::min(rings, passes);
-    int maximum = rings * ringPackets();
-    if (passes > rings)
-        maximum += (passes - rings) * 2;
+    const int ringCount = m_model.ringCount();
+    const int uploaded = std::min(ringCount, passes);
+    int maximum = ringCount * ringPackets();
+    if (passes > ringCount)
+        maximum += (passes - ringCount) * 2;
     if (m_verify)
         maximum += uploaded * ringPackets();
     startProgress(maximum);
@@ -171,7 +206,7 @@ QCoro::Task<void> ProjectTransfer::upload()
     std::array<std::unique_ptr<RingData>, MaxRings> sent;
     int good = 0;
     for (int p = 0; p < passes; ++p) {
-        if (p < rings) {
+        if (p < ringCount) {
             logStatus(QStringLiteral("Загружаем кольцо: ") + QString::number(p + 1));
             sent[p] = std::make_unique<RingData>(m_model.store(p));
             RingModel::SealForController(*sent[p]);
@@ -186,12 +221,15 @@ QCoro::Task<void> ProjectTransfer::upload()
         }
         if (!m_projectDone || !m_programsDone) {
             logStatus(QStringLiteral("Кольцо НЕ загружено!"));
+            logFailure(p < ringCount ? QStringLiteral("; кольцо записано не полностью")
+                                     : QStringLiteral("; кольцо стерто не полностью"));
             break;
         }
         logStatus(QStringLiteral("Кольцо загружено!"));
         ++good;
         logStatus(kUploadDashes);
     }
+    m_result.ringsDone = std::min(good, ringCount);
 
     bool verified = good == passes;
     if (verified && m_verify) {
@@ -200,39 +238,59 @@ QCoro::Task<void> ProjectTransfer::upload()
         if (verified)
             logStatus(QStringLiteral("Проверено!"));
     }
-    if (verified) {
-        logStatus(QStringLiteral("Всё загружено!"));
-        setFull();
-        tell(kDone, QStringLiteral("Проект успешно загружен!"), false);
-    } else {
+    if (!verified) {
         logStatus(QStringLiteral("ОШИБКА!"));
-        tell(kError, QStringLiteral("Сбой загрузки проекта!"), true);
+        if (!alive(run))
+            m_result.cause = Cause::Cancelled;
+        close(Outcome::Failed, kError, QStringLiteral("Сбой загрузки проекта!"), Severity::Error);
+        co_return;
     }
+    logStatus(QStringLiteral("Всё загружено!"));
+    setFull();
+    QString message = QStringLiteral("Проект успешно загружен!");
+    auto severity = Severity::Information;
+    if (!m_verify) {
+        // Over a lossy link a late acknowledgement counts for the next packet; only the
+        // read-back would have caught a packet that never reached the flash.
+        message = QStringLiteral("Загружено без проверки");
+        logStatus(message);
+        severity = Severity::Warning;
+    }
+    if (passes == 1) {
+        const QString kept =
+            QStringLiteral("Загружено только кольцо 1; остальные кольца ДК остались как были");
+        logStatus(kept);
+        message += QLatin1Char('\n') + kept;
+        m_result.otherRingsKept = true;
+        severity = Severity::Warning;
+    }
+    close(m_verify ? Outcome::Done : Outcome::Unverified, kDone, message, severity);
 }
 
 QCoro::Task<bool> ProjectTransfer::verifyRing(int ring, const RingData &sent)
 {
     const int run = m_run;
     RingData back;
-    std::size_t failedAt = 0;
     std::size_t base = 0;
     for (const Block block : {Block::Project, Block::Programs}) {
         const std::span<std::uint8_t> out = bytesOf(back, block);
         const std::span<const std::uint8_t> expected =
             block == Block::Project ? std::span<const std::uint8_t>(sent.project)
                                     : std::span<const std::uint8_t>(sent.programs);
-        bool same = co_await readBlock(block, ring, out, &failedAt);
-        if (same) {
-            const auto diff = std::mismatch(out.begin(), out.end(), expected.begin());
-            same = diff.first == out.end();
-            if (!same)
-                failedAt = static_cast<std::size_t>(diff.first - out.begin());
+        if (!co_await readBlock(block, ring, out)) {
+            logFailure(QStringLiteral(" при проверке; загруженное не проверено"));
+            co_return false;
         }
-        if (!same) {
+        const auto diff = std::mismatch(out.begin(), out.end(), expected.begin());
+        if (diff.first != out.end()) {
             if (alive(run)) {
-                logStatus(QStringLiteral("Сбой проверки: кольцо %1, смещение %2")
-                              .arg(ring + 1)
-                              .arg(base + failedAt));
+                m_result.cause = Cause::Mismatch;
+                m_result.ring = ring;
+                m_result.offset = base + std::size_t(diff.first - out.begin());
+                m_result.detail = QStringLiteral("Сбой проверки: кольцо %1, смещение %2")
+                                      .arg(ring + 1)
+                                      .arg(m_result.offset);
+                logStatus(m_result.detail);
             }
             co_return false;
         }
@@ -241,23 +299,26 @@ QCoro::Task<bool> ProjectTransfer::verifyRing(int ring, const RingData &sent)
     co_return true;
 }
 
-QCoro::Task<void> ProjectTransfer::download()
+QCoro::Task<void> ProjectTransfer::downloadSteps(int run)
 {
-    if (m_model.modified() &&
-        !ask(kDownloadCaption, QStringLiteral("Проект изменён. Заменить его проектом из ДК?")))
+    m_result.outcome = Outcome::Failed;
+    if (!prepareLink()) {
+        m_result.cause = Cause::OpenFailed;
         co_return;
-    const RunGuard guard(*this, false);
-    const int run = guard.run;
-
-    if (!prepareLink())
+    }
+    const bool rings = co_await ringAware(run);
+    const int passes = rings ? MaxRings : 1;
+    if (!alive(run)) {
+        m_result.cause = Cause::Cancelled;
         co_return;
-    const int passes = (co_await m_link.SendCommand(QStringLiteral("get ver"))).ok() ? MaxRings : 1;
-    if (!alive(run))
-        co_return;
+    }
     m_commandSet = static_cast<CommandSet>(co_await ProbeCommandSet());
     if (m_commandSet == CommandSet::None) {
-        if (alive(run))
+        if (alive(run)) {
             logStatus(kNoAnswer);
+            m_result.detail = kNoAnswer;
+        }
+        m_result.cause = alive(run) ? Cause::Silent : Cause::Cancelled;
         co_return;
     }
     setLabel(QStringLiteral("Выгрузка..."));
@@ -271,17 +332,21 @@ QCoro::Task<void> ProjectTransfer::download()
         logStatus(QStringLiteral("Выгружаем конфигурацию: %1 кольцо.").arg(p + 1));
         co_await ReadRing(p);
         if (!m_projectDone || !m_programsDone) {
-            if (alive(run))
+            if (alive(run)) {
                 logStatus(QStringLiteral("Кольцо НЕ выгружено!"));
+                logFailure(QString());
+            }
             logStatus(kDownloadDashes);
             break;
         }
-        if (!crcChecks(m_received->project, ProjectLayout::Crc)) {
-            logStatus(QStringLiteral("Контрольная сумма в проекте не совпадает!"));
-            break;
-        }
-        if (!crcChecks(m_received->programs, ProgramsLayout::Crc)) {
-            logStatus(QStringLiteral("Контрольная сумма в программах не совпадает!"));
+        const bool project = crcChecks(m_received->project, ProjectLayout::Crc);
+        if (!project || !crcChecks(m_received->programs, ProgramsLayout::Crc)) {
+            m_result.cause = Cause::Checksum;
+            m_result.ring = p;
+            m_result.detail = project
+                                  ? QStringLiteral("Контрольная сумма в программах не совпадает!")
+                                  : QStringLiteral("Контрольная сумма в проекте не совпадает!");
+            logStatus(m_result.detail);
             break;
         }
         logStatus(QStringLiteral("Кольцо выгружено!!"));
@@ -289,9 +354,12 @@ QCoro::Task<void> ProjectTransfer::download()
         ++good;
         logStatus(kDownloadDashes);
     }
+    if (good < passes && !alive(run))
+        m_result.cause = Cause::Cancelled;
 
     if (good == 0) {
-        tell(QStringLiteral("Нет данных!"), QStringLiteral("Проект не выгружен"), true);
+        close(Outcome::Failed, QStringLiteral("Нет данных!"), QStringLiteral("Проект не выгружен"),
+              Severity::Error);
         co_return;
     }
     logStatus(kDownloadDashes);
@@ -304,9 +372,44 @@ QCoro::Task<void> ProjectTransfer::download()
     m_model.setModified(true);
     m_model.recordStep(QStringLiteral("выгрузка проекта из ДК"));
     setFull();
-    if (m_hooks.projectReplaced)
-        m_hooks.projectReplaced();
-    tell(kDone, QStringLiteral("Выгружено колец: ") + QString::number(good), false);
+    emit projectReplaced();
+
+    m_result.ringsDone = good;
+    // A ring the controller holds but that was not read must not pass for the project's end.
+    QString lost;
+    switch (m_result.cause) {
+    case Cause::NoAnswer:
+    case Cause::BadAnswer:
+        lost = QStringLiteral("Кольцо %1 не прочитано: %2")
+                   .arg(m_result.ring + 1)
+                   .arg(m_result.detail);
+        break;
+    case Cause::Checksum:
+        m_result.erased = receivedRingErased();
+        if (!m_result.erased)
+            lost = QStringLiteral("Кольцо %1 прочитано с ошибкой: контрольная сумма не совпала, а "
+                                  "кольцо не стерто")
+                       .arg(good + 1);
+        break;
+    case Cause::None:
+        m_result.ringCountUnknown = !rings && m_commandSet == CommandSet::RingAware;
+        if (m_result.ringCountUnknown)
+            lost = QStringLiteral("ДК не ответил на \"get ver\": прочитано только кольцо 1, "
+                                  "остальные кольца ДК не читались");
+        break;
+    default:
+        break;
+    }
+    QString message = QStringLiteral("Выгружено колец: ") + QString::number(good);
+    auto severity = Severity::Information;
+    Outcome outcome = m_result.cause == Cause::Cancelled ? Outcome::Partial : Outcome::Done;
+    if (!lost.isEmpty()) {
+        logStatus(lost);
+        message += QLatin1Char('\n') + lost;
+        severity = Severity::Warning;
+        outcome = Outcome::Partial;
+    }
+    close(outcome, kDone, message, severity);
 }
 
 QCoro::Task<int> ProjectTransfer::ProbeCommandSet()
@@ -333,19 +436,25 @@ QCoro::Task<int> ProjectTransfer::ProbeCommandSet()
 
 QCoro::Task<bool> ProjectTransfer::writePacket(CommandSet set, Block block, int ring,
                                                std::size_t offset,
-                                               std::span<const std::uint8_t> data, int tries)
+                                               std::span<const std::uint8_t> data, int tries,
+                                               int index)
 {
     const int run = m_run;
     const QString command = writeCommand(set, block, ring, offset, data);
+    bool answered = false;
     for (int attempt = 0; attempt < tries; ++attempt) {
         if (!alive(run))
             co_return false;
-        if ((co_await m_link.SendCommand(command)).ok()) {
+        const Reply reply = co_await m_link.SendCommand(command);
+        if (reply.ok()) {
             logPacket(kTryOk);
             step();
             co_return true;
         }
+        answered = answered || !reply.payload.isEmpty();
     }
+    if (alive(run))
+        noteFailure(ring, index, answered);
     co_return false;
 }
 
@@ -355,13 +464,14 @@ QCoro::Task<void> ProjectTransfer::WriteRing(int ring)
     m_programsDone = false;
     RingData copy = m_model.store(ring);
     RingModel::SealForController(copy);
+    int index = 0;
     for (const Block block : {Block::Project, Block::Programs}) {
         const std::span<const std::uint8_t> bytes = bytesOf(copy, block);
-        for (int i = 0; i < packetCount(block); ++i) {
+        for (int i = 0; i < packetCount(block); ++i, ++index) {
             const Packet pk = packet(block, i);
             logPacket(QStringLiteral("Пакет №=") + QString::number(i + 1));
             if (!co_await writePacket(m_commandSet, block, ring, pk.offset,
-                                      bytes.subspan(pk.offset, pk.length), triesFor(block)))
+                                      bytes.subspan(pk.offset, pk.length), triesFor(block), index))
                 co_return;
         }
         (block == Block::Project ? m_projectDone : m_programsDone) = true;
@@ -378,20 +488,21 @@ QCoro::Task<void> ProjectTransfer::EraseRing(int ring)
     // The old firmware has no rings to erase: its project half fails, and with it the pass.
     if (m_commandSet == CommandSet::RingAware)
         m_projectDone = co_await writePacket(CommandSet::RingAware, Block::Project, ring, 0, zeros,
-                                             ProjectTries);
-    m_programsDone =
-        co_await writePacket(CommandSet::RingAware, Block::Programs, ring, 0, zeros, ProgramsTries);
+                                             ProjectTries, 0);
+    m_programsDone = co_await writePacket(CommandSet::RingAware, Block::Programs, ring, 0, zeros,
+                                          ProgramsTries, packetCount(Block::Project));
 }
 
-QCoro::Task<bool> ProjectTransfer::readBlock(Block block, int ring, std::span<std::uint8_t> out,
-                                             std::size_t *failedAt)
+QCoro::Task<bool> ProjectTransfer::readBlock(Block block, int ring, std::span<std::uint8_t> out)
 {
     const int run = m_run;
+    const int first = block == Block::Programs ? packetCount(Block::Project) : 0;
     for (int i = 0; i < packetCount(block); ++i) {
         const Packet pk = packet(block, i);
         logPacket(QStringLiteral("Пакет №=") + QString::number(i + 1));
         const QString command = readCommand(m_commandSet, block, ring, pk);
         bool read = false;
+        bool answered = false;
         for (int attempt = 0; attempt < triesFor(block) && !read; ++attempt) {
             if (!alive(run))
                 break;
@@ -403,10 +514,11 @@ QCoro::Task<bool> ProjectTransfer::readBlock(Block block, int ring, std::span<st
                 step();
                 read = true;
             }
+            answered = answered || reply.ok() || !reply.payload.isEmpty();
         }
         if (!read) {
-            if (failedAt)
-                *failedAt = pk.offset;
+            if (alive(run))
+                noteFailure(ring, first + i, answered);
             co_return false;
         }
     }
@@ -427,8 +539,7 @@ bool ProjectTransfer::prepareLink()
     m_statusLog.clear();
     emit statusCleared();
     // No poll may go out between the packets.
-    if (m_hooks.stopMonitor)
-        m_hooks.stopMonitor();
+    emit monitorStopRequested();
     return m_link.OpenLink();
 }
 
@@ -477,32 +588,77 @@ bool ProjectTransfer::projectPassesCheck()
         return std::any_of(findings.begin(), findings.end(),
                            [kind](const ProjectCheck::Finding &f) { return f.kind == kind; });
     };
+    m_result.outcome = Outcome::Failed;
+    m_result.cause = Cause::RefusedByCheck;
     // The two checks an upload has always run keep their own messages; the answer to them
     // changes nothing.
     if (found(Kind::TramSignal)) {
-        (void)ask(kCancelled, Napr::TramCheckText);
+        m_result.detail = Napr::TramCheckText;
+        (void)ask(Question::ProjectFault, kCancelled, Napr::TramCheckText);
         return false;
     }
     if (found(Kind::TemplateConflict)) {
-        (void)ask(kCancelled, Fazas::ConflictText);
+        m_result.detail = Fazas::ConflictText;
+        (void)ask(Question::ProjectFault, kCancelled, Fazas::ConflictText);
         return false;
     }
     if (ProjectCheck::hasErrors(findings)) {
-        tell(kCancelled, ProjectCheck::uploadErrorText(findings), true);
+        close(Outcome::Failed, kCancelled, ProjectCheck::uploadErrorText(findings),
+              Severity::Error);
         return false;
     }
-    if (findings.empty())
+    if (findings.empty() || ask(Question::UploadWarnings, ProjectCheck::WarningCaption,
+                                ProjectCheck::uploadWarningText(findings))) {
+        m_result.outcome = Outcome::NotStarted;
+        m_result.cause = Cause::None;
         return true;
-    return ask(ProjectCheck::WarningCaption, ProjectCheck::uploadWarningText(findings));
+    }
+    m_result.cause = Cause::Declined;
+    m_result.question = Question::UploadWarnings;
+    m_result.detail = ProjectCheck::uploadWarningText(findings);
+    return false;
 }
 
-bool ProjectTransfer::ask(const QString &caption, const QString &text)
+bool ProjectTransfer::ask(Question kind, const QString &caption, const QString &text)
 {
-    return m_hooks.askYesNo ? m_hooks.askYesNo(caption, text) : false;
+    return m_questions && m_questions->ask(kind, caption, text);
 }
 
-void ProjectTransfer::tell(const QString &caption, const QString &text, bool error)
+void ProjectTransfer::close(Outcome outcome, const QString &caption, const QString &message,
+                            Severity severity)
 {
-    if (m_hooks.tell)
-        m_hooks.tell(caption, text, error);
+    m_result.outcome = outcome;
+    m_result.caption = caption;
+    m_result.message = message;
+    m_result.severity = severity;
+}
+
+void ProjectTransfer::noteFailure(int ring, int index, bool answered)
+{
+    m_result.cause = answered ? Cause::BadAnswer : Cause::NoAnswer;
+    m_result.ring = ring;
+    m_result.packet = index;
+}
+
+void ProjectTransfer::logFailure(const QString &what)
+{
+    // A cancel or a port that failed to open leaves nothing noted: the log says so already.
+    if (m_result.cause != Cause::NoAnswer && m_result.cause != Cause::BadAnswer)
+        return;
+    const QString where = m_result.cause == Cause::NoAnswer
+                              ? QStringLiteral("ДК перестал отвечать на пакете %1 кольца %2")
+                              : QStringLiteral("ДК не дал верного ответа на пакет %1 кольца %2");
+    m_result.detail = where.arg(m_result.packet + 1).arg(m_result.ring + 1) + what;
+    logStatus(m_result.detail);
+}
+
+bool ProjectTransfer::receivedRingErased() const
+{
+    // An erase pass zeros the first packet; a ring never written is still 0xFF.
+    const auto first =
+        std::span<const std::uint8_t>(m_received->project).first(FlashLayout::PacketSize);
+    const auto all = [&](std::uint8_t value) {
+        return std::all_of(first.begin(), first.end(), [&](std::uint8_t b) { return b == value; });
+    };
+    return all(0x00) || all(0xFF);
 }

@@ -2,6 +2,7 @@
 
 #include "link/FlashPackets.h"
 #include "link/Reply.h"
+#include "link/TransferResult.h"
 #include "model/Structures.h"
 
 #include <QObject>
@@ -9,7 +10,6 @@
 
 #include <qcoro/qcorotask.h>
 
-#include <functional>
 #include <memory>
 
 class ControllerLink;
@@ -17,8 +17,8 @@ class RingModel;
 
 // Puts the project into the controller's flash ("Загрузить проект в ДК") and reads it back
 // ("Выгрузить проект из ДК"), ring by ring, in hexadecimal packets. The controller window is a
-// thin view over it: it forwards the two button clicks and shows the logs, the progress and
-// the busy state this object announces.
+// thin view over it: it starts and cancels, shows the logs, the progress and the busy state
+// this object announces, and the result each transfer returns.
 class ProjectTransfer : public QObject
 {
     Q_OBJECT
@@ -30,22 +30,14 @@ public:
     static constexpr int ProgramsTries = 5;
     static constexpr int ProbeTries = 7;
 
-    // What the transfer needs from the windows around it. Every hook may be left empty.
-    struct Hooks
-    {
-        // A modal question with Yes and No; true for Yes.
-        std::function<bool(const QString &caption, const QString &text)> askYesNo;
-        // A modal message with OK.
-        std::function<void(const QString &caption, const QString &text, bool error)> tell;
-        std::function<void()> stopMonitor;
-        // The stores were replaced by a download: the main window shows the new project.
-        std::function<void()> projectReplaced;
-    };
+    // Tries of "get ver": one lost answer must not turn a ring-aware controller into an old one.
+    static constexpr int VersionTries = 3;
 
     ProjectTransfer(ControllerLink &link, RingModel &model, QObject *parent = nullptr);
     ~ProjectTransfer() override;
 
-    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    // Who answers the questions; without one every question is answered No.
+    void setQuestions(Questions *questions) { m_questions = questions; }
 
     [[nodiscard]] bool uploadBusy() const { return m_uploadBusy; }
     [[nodiscard]] bool downloadBusy() const { return m_downloadBusy; }
@@ -65,10 +57,11 @@ public:
     [[nodiscard]] bool verifyAfterUpload() const { return m_verify; }
     void setVerifyAfterUpload(bool on) { m_verify = on; }
 
-    // The two buttons: idle, a click starts the transfer; busy, it cancels it.
-    QCoro::Task<void> Button3Click();
-    QCoro::Task<void> Button2Click();
-    // Ends whatever transfer runs, as its button would (the window is closing).
+    // Each returns NotStarted while a transfer, or the tail of a cancelled one, holds the link.
+    QCoro::Task<TransferResult> upload();
+    // A download replaces the project's rings with the good rings read.
+    QCoro::Task<TransferResult> download();
+    // Ends whatever transfer runs; its result then says so.
     void cancel();
 
     // The steps, usable only inside a running transfer.
@@ -84,6 +77,10 @@ public:
     static const QString kCancelCaption;
 
 signals:
+    // No poll may go out between the packets.
+    void monitorStopRequested();
+    // A download replaced the stores: the main window shows the new project.
+    void projectReplaced();
     void busyChanged();
     void statusCleared();
     void statusLogged(const QString &line);
@@ -101,18 +98,17 @@ private:
         int run = 0;
     };
 
-    QCoro::Task<void> click(bool upload);
-    QCoro::Task<void> upload();
-    QCoro::Task<void> download();
+    QCoro::Task<void> uploadSteps(int run);
+    QCoro::Task<void> downloadSteps(int run);
+    // "get ver" with its tries; true when the controller keeps rings.
+    QCoro::Task<bool> ringAware(int run);
     QCoro::Task<bool> verifyRing(int ring, const RingData &sent);
     // Sends one packet's write with up to `tries` tries; false when none was acknowledged or
-    // the transfer was cancelled.
+    // the transfer was cancelled. `index` is the packet's number within the ring.
     QCoro::Task<bool> writePacket(CommandSet set, Block block, int ring, std::size_t offset,
-                                  std::span<const std::uint8_t> data, int tries);
-    // Reads a whole block into `out`; `failedAt` gets the offset of a packet that could not be
-    // read.
-    QCoro::Task<bool> readBlock(Block block, int ring, std::span<std::uint8_t> out,
-                                std::size_t *failedAt = nullptr);
+                                  std::span<const std::uint8_t> data, int tries, int index);
+    // Reads a whole block into `out`; a packet that could not be read is noted in m_result.
+    QCoro::Task<bool> readBlock(Block block, int ring, std::span<std::uint8_t> out);
 
     // A fresh status log, the monitor stopped, the link opened.
     bool prepareLink();
@@ -129,12 +125,22 @@ private:
     // The whole-project check before anything is sent: errors stop the upload, warnings are
     // put to the user.
     bool projectPassesCheck();
-    bool ask(const QString &caption, const QString &text);
-    void tell(const QString &caption, const QString &text, bool error);
+    bool ask(Question kind, const QString &caption, const QString &text);
+    // The closing message box of the running transfer.
+    void close(TransferResult::Outcome outcome, const QString &caption, const QString &message,
+               TransferResult::Severity severity);
+    // Where a packet failed, and why, until the script reports it.
+    void noteFailure(int ring, int index, bool answered);
+    // The status log line naming the failure noted, `what` saying what was left undone.
+    void logFailure(const QString &what);
+    // The ring last read is erased, where a project of fewer rings ends, rather than read
+    // wrong.
+    [[nodiscard]] bool receivedRingErased() const;
 
     ControllerLink &m_link;
     RingModel &m_model;
-    Hooks m_hooks;
+    Questions *m_questions = nullptr;
+    TransferResult m_result;
     bool m_uploadBusy = false;
     bool m_downloadBusy = false;
     bool m_verify = true;

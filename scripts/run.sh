@@ -5,7 +5,12 @@
 # The virtual controller stops when the configurator exits.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+# A fresh clone is set up and built whole; afterwards only the two programs started here are
+# brought up to date, which on a built tree is a build with nothing to do.
+if [ ! -f build/CMakeCache.txt ]; then
+    scripts/setup.sh
+fi
+cmake --build build -j"$(nproc)" --target velt veltsim
 root=$PWD
 mkdir -p demo
 cd demo

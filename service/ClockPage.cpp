@@ -50,18 +50,18 @@ void ClockPage::Button9Click()
 
 QCoro::Task<void> ClockPage::showTime()
 {
-    if (const auto shown = co_await m_service.Button9Click())
+    if (const auto shown = co_await m_service.readTime())
         m_time->setText(shown->trimmed());
 }
 
 void ClockPage::Button8Click()
 {
-    m_service.Button8Click();
+    m_service.syncWithPc();
 }
 
 void ClockPage::Button16Click()
 {
-    m_service.Button16Click(m_picker->dateTime());
+    m_service.setTime(m_picker->dateTime());
 }
 
 void ClockPage::Button19Click()

@@ -13,7 +13,7 @@ QString ClockService::clockCommand(const QDateTime &when)
            when.toString(QStringLiteral("dd.MM.yyyy-HH:mm:ss"));
 }
 
-QCoro::Task<std::optional<QString>> ClockService::Button9Click()
+QCoro::Task<std::optional<QString>> ClockService::readTime()
 {
     m_hooks.stop();
     if (!m_link.OpenLink())
@@ -22,17 +22,12 @@ QCoro::Task<std::optional<QString>> ClockService::Button9Click()
     co_return reply.ok() ? reply.AnswerText() : QStringLiteral("НЕТ");
 }
 
-QCoro::Task<bool> ClockService::Button8Click()
+QCoro::Task<bool> ClockService::syncWithPc()
 {
-    return setClock(m_now());
+    return setTime(m_now());
 }
 
-QCoro::Task<bool> ClockService::Button16Click(QDateTime picked)
-{
-    return setClock(picked);
-}
-
-QCoro::Task<bool> ClockService::setClock(QDateTime when)
+QCoro::Task<bool> ClockService::setTime(QDateTime when)
 {
     m_hooks.stop();
     if (!m_link.OpenLink())
@@ -42,28 +37,5 @@ QCoro::Task<bool> ClockService::setClock(QDateTime when)
         m_hooks.consoleLog(command);
     const bool ok = (co_await m_link.SendCommandRetry(command, 1)).ok();
     m_hooks.showStatus(ok ? kTimeSet : kTimeNotSet);
-    co_return ok;
-}
-
-QCoro::Task<std::optional<QString>> ClockService::Button17Click()
-{
-    if (!m_link.OpenLink())
-        co_return std::nullopt;
-    const Reply reply = co_await m_link.SendCommandRetry(QStringLiteral("get info"), 2);
-    m_hooks.showStatus(reply.ok() ? QStringLiteral("OK. ") : QStringLiteral("Ошибка"));
-    if (!reply.ok())
-        co_return std::nullopt;
-    co_return reply.AnswerText();
-}
-
-QCoro::Task<bool> ClockService::Button18Click()
-{
-    if (!m_hooks.ask(QStringLiteral("Стирание"),
-                     QStringLiteral("Полное стирание микросхемы FLASH памяти!!! Продолжить?")))
-        co_return false;
-    if (!m_link.OpenLink())
-        co_return false;
-    const bool ok = (co_await m_link.SendCommandRetry(QStringLiteral("flash_reset 255"), 2)).ok();
-    m_hooks.showStatus(ok ? QStringLiteral("Очистка - ОК!") : QStringLiteral("ОШИБКА!!"));
     co_return ok;
 }

@@ -12,7 +12,7 @@
 
 class ControllerLink;
 
-// The controller's clock, its information text and the erasing of its whole flash.
+// The controller's clock: read it, set it from the PC's clock or to a time picked.
 class ClockService : public QObject
 {
     Q_OBJECT
@@ -28,20 +28,11 @@ public:
     // "set ds1390_time DD.MM.YYYY-HH:MM:SS".
     [[nodiscard]] static QString clockCommand(const QDateTime &when);
 
-    // "Посмотреть время": the controller's answer as it came, or "НЕТ"; nothing when the link
-    // could not be opened.
-    QCoro::Task<std::optional<QString>> Button9Click();
-    // "Синхронизовать с ПК": one reading of the PC clock gives both date and time.
-    QCoro::Task<bool> Button8Click();
-    // "<-----Установить выбранное".
-    QCoro::Task<bool> Button16Click(QDateTime picked);
-    // "Прочитать": the information text, if the controller gave one.
-    QCoro::Task<std::optional<QString>> Button17Click();
-    // "Стереть FLASH", after the confirmation.
-    QCoro::Task<bool> Button18Click();
-
-private:
-    QCoro::Task<bool> setClock(QDateTime when);
+    // The controller's answer as it came, or "НЕТ"; nothing when the link could not be opened.
+    QCoro::Task<std::optional<QString>> readTime();
+    // One reading of the PC clock gives both date and time.
+    QCoro::Task<bool> syncWithPc();
+    QCoro::Task<bool> setTime(QDateTime picked);
 
     ControllerLink &m_link;
     ServiceHooks m_hooks;

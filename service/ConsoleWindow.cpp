@@ -69,18 +69,28 @@ void TForm12::appendLog(const QString &text)
     // Lines are laid out once a frame, together: one layout per line would let a busy link
     // (a long journal, a transfer) spend its time in the console's text layout.
     m_pending.append(shown);
-    if (m_pending.size() > MaxLogLines)
+    // Trimmed in halves, so that a flood does not move the whole list for every line.
+    if (m_pending.size() > 2 * MaxLogLines)
         m_pending.remove(0, m_pending.size() - MaxLogLines);
-    if (!m_flush.isActive())
+    // A hidden console lays nothing out: what it would show waits until it opens.
+    if (isVisible() && !m_flush.isActive())
         m_flush.start();
 }
 
 void TForm12::flushLog()
 {
-    if (m_pending.isEmpty())
+    if (m_pending.isEmpty() || !isVisible())
         return;
+    if (m_pending.size() > MaxLogLines)
+        m_pending.remove(0, m_pending.size() - MaxLogLines);
     m_log->appendPlainText(m_pending.join(QLatin1Char('\n')));
     m_pending.clear();
+}
+
+void TForm12::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    flushLog();
 }
 
 void TForm12::Button1Click()

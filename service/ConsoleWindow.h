@@ -35,6 +35,7 @@ public slots:
     void FormKeyPress();             // Enter anywhere in the window
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
 private:

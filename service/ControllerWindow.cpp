@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
@@ -61,7 +62,7 @@ const QStringList kPageTitles = {
 
 TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
     : QWidget(parent, Qt::Window), m_link(link), m_model(model), m_transfer(link, model),
-      m_monitor(link), m_test(link), m_journal(link), m_clock(link)
+      m_monitor(link), m_test(link), m_journal(link), m_clock(link), m_info(link)
 {
     m_serviceHooks.askYesNo = [](const QString &caption, const QString &text) {
         return askQuestion(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No) ==
@@ -72,6 +73,7 @@ TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
     m_test.setHooks(m_serviceHooks);
     m_journal.setHooks(m_serviceHooks);
     m_clock.setHooks(m_serviceHooks);
+    m_info.setHooks(m_serviceHooks);
 
     setObjectName(QStringLiteral("Form10"));
     setWindowTitle(QStringLiteral("ДК"));
@@ -90,13 +92,13 @@ TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
             page = new TestPage(m_test, m_pages);
             break;
         case 2:
-            page = new JournalPage(m_journal, m_clock, m_pages);
+            page = new JournalPage(m_journal, m_info, m_pages);
             break;
         case 3:
             page = new ClockPage(m_clock, m_pages);
             break;
         case 4:
-            page = new InfoPage(m_clock, m_pages);
+            page = new InfoPage(m_info, m_pages);
             break;
         default:
             page = buildTransferPage();
@@ -121,13 +123,14 @@ TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
     connect(&m_model, &RingModel::currentRingReplaced, this, &TForm10::showLamps);
     connect(&m_monitor, &StateMonitor::watchingChanged, m_watch, &QToolButton::setChecked);
 
-    m_hooks.askYesNo = m_serviceHooks.askYesNo;
-    m_hooks.tell = [](const QString &caption, const QString &text, bool error) {
-        showMessage(nullptr, caption, text,
-                    error ? QMessageBox::Critical : QMessageBox::Information);
-    };
-    m_hooks.stopMonitor = [this] { StopMonitor(); };
-    m_transfer.setHooks(m_hooks);
+    m_transfer.setQuestions(this);
+    connect(&m_transfer, &ProjectTransfer::monitorStopRequested, this, &TForm10::StopMonitor);
+    connect(&m_transfer, &ProjectTransfer::projectReplaced, this, [this] {
+        if (m_projectReplaced)
+            m_projectReplaced();
+    });
+    connect(&m_transfer, &ProjectTransfer::statusCleared, this,
+            [this] { markProgressFailed(false); });
     connect(&m_transfer, &ProjectTransfer::busyChanged, this, &TForm10::showTransferState);
     connect(&m_transfer, &ProjectTransfer::progressChanged, m_progress, &QProgressBar::setValue);
     connect(&m_transfer, &ProjectTransfer::labelChanged, m_transferLabel, &QLabel::setText);
@@ -288,8 +291,13 @@ void TForm10::setStatusText(const QString &text)
 
 void TForm10::setProjectReplaced(std::function<void()> hook)
 {
-    m_hooks.projectReplaced = std::move(hook);
-    m_transfer.setHooks(m_hooks);
+    m_projectReplaced = std::move(hook);
+}
+
+bool TForm10::ask(Question, const QString &caption, const QString &text)
+{
+    return askQuestion(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 void TForm10::setConsoleLog(std::function<void(const QString &)> log)
@@ -355,12 +363,62 @@ void TForm10::TrackBar1Change(int value)
 
 void TForm10::Button3Click()
 {
-    m_transfer.Button3Click();
+    if (m_transfer.uploadBusy())
+        m_transfer.cancel();
+    else
+        runTransfer(true);
 }
 
 void TForm10::Button2Click()
 {
-    m_transfer.Button2Click();
+    if (m_transfer.downloadBusy())
+        m_transfer.cancel();
+    else
+        runTransfer(false);
+}
+
+QCoro::Task<void> TForm10::runTransfer(bool upload)
+{
+    const QPointer<TForm10> self(this);
+    // Two awaits rather than one of a conditional: GCC 12 mishandles a task temporary chosen
+    // by ?: inside co_await.
+    TransferResult result;
+    if (upload)
+        result = co_await m_transfer.upload();
+    else
+        result = co_await m_transfer.download();
+    if (self)
+        showTransferResult(result);
+}
+
+void TForm10::showTransferResult(const TransferResult &result)
+{
+    using Cause = TransferResult::Cause;
+    // A project stopped before anything was sent leaves the bar where it was.
+    const bool sentSomething = result.cause != Cause::RefusedByCheck &&
+                               result.cause != Cause::Declined &&
+                               result.outcome != TransferResult::Outcome::NotStarted;
+    if (sentSomething && result.outcome == TransferResult::Outcome::Failed)
+        markProgressFailed(true);
+    if (result.caption.isEmpty())
+        return;
+    const QMessageBox::Icon icon =
+        result.severity == TransferResult::Severity::Error     ? QMessageBox::Critical
+        : result.severity == TransferResult::Severity::Warning ? QMessageBox::Warning
+                                                               : QMessageBox::Information;
+    showMessage(nullptr, result.caption, result.message, icon);
+}
+
+void TForm10::markProgressFailed(bool failed)
+{
+    if (failed == m_progress->property("failed").toBool())
+        return;
+    m_progress->setProperty("failed", failed);
+    m_progress->setFormat(failed ? QStringLiteral("Сбой: %p%") : QStringLiteral("%p%"));
+    QPalette palette = m_progress->parentWidget()->palette();
+    if (failed)
+        palette.setColor(QPalette::Highlight, QColor(0xc0, 0x20, 0x20));
+    m_progress->setPalette(palette);
 }
 
 void TForm10::showEvent(QShowEvent *event)
@@ -377,7 +435,7 @@ void TForm10::hideEvent(QHideEvent *event)
     if (!event->spontaneous()) {
         StopMonitor();
         m_transfer.cancel();
-        m_journal.Button10Click();
+        m_journal.stop();
         if (m_test.testMode() && !m_quitAsked && askLeaveTestMode())
             leaveTestMode(true, {});
         else

@@ -3,6 +3,7 @@
 
 #include "link/ProjectTransfer.h"
 #include "service/ClockService.h"
+#include "service/InfoService.h"
 #include "service/JournalReader.h"
 #include "service/OutputTest.h"
 #include "service/StateMonitor.h"
@@ -29,7 +30,7 @@ class QVBoxLayout;
 // The controller window: the running controller's state, its outputs, journal and clock, and
 // the transfer of the project into its flash and back. Features leave short results in the
 // status line at the bottom, next to "ОК".
-class TForm10 : public QWidget
+class TForm10 : public QWidget, private Questions
 {
     Q_OBJECT
 public:
@@ -50,6 +51,7 @@ public:
     [[nodiscard]] OutputTest &outputTest() { return m_test; }
     [[nodiscard]] JournalReader &journal() { return m_journal; }
     [[nodiscard]] ClockService &clock() { return m_clock; }
+    [[nodiscard]] InfoService &info() { return m_info; }
     // The tab of each feature, for the features that fill them.
     [[nodiscard]] QWidget *page(int index) const;
 
@@ -69,6 +71,11 @@ protected:
 private:
     QWidget *buildStatePage();
     QWidget *buildTransferPage();
+    bool ask(Question kind, const QString &caption, const QString &text) override;
+    QCoro::Task<void> runTransfer(bool upload);
+    // The closing message box, and the bar marked when the transfer failed.
+    void showTransferResult(const TransferResult &result);
+    void markProgressFailed(bool failed);
     void showDisplay(const MonitorDisplay &display);
     // The lamps of the ring on the slider, from the last poll and the open project.
     void showLamps();
@@ -79,11 +86,12 @@ private:
     ControllerLink &m_link;
     RingModel &m_model;
     ProjectTransfer m_transfer;
-    ProjectTransfer::Hooks m_hooks;
+    std::function<void()> m_projectReplaced;
     StateMonitor m_monitor;
     OutputTest m_test;
     JournalReader m_journal;
     ClockService m_clock;
+    InfoService m_info;
     ServiceHooks m_serviceHooks;
     bool m_quitAsked = false;
 

@@ -2,13 +2,13 @@
 #include "service/InfoPage.h"
 
 #include "link/Reply.h"
-#include "service/ClockService.h"
+#include "service/InfoService.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-InfoPage::InfoPage(ClockService &service, QWidget *parent) : QWidget(parent), m_service(service)
+InfoPage::InfoPage(InfoService &service, QWidget *parent) : QWidget(parent), m_service(service)
 {
     auto *layout = new QVBoxLayout(this);
     m_info = new QPlainTextEdit(this);
@@ -28,7 +28,7 @@ void InfoPage::Button17Click()
 
 QCoro::Task<void> InfoPage::read()
 {
-    const auto text = co_await m_service.Button17Click();
+    const auto text = co_await m_service.readInfo();
     if (!text)
         co_return;
     m_info->clear();

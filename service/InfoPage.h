@@ -5,7 +5,7 @@
 
 #include <qcoro/qcorotask.h>
 
-class ClockService;
+class InfoService;
 class QPlainTextEdit;
 
 // The controller's own description of itself, shown as it came.
@@ -13,7 +13,7 @@ class InfoPage : public QWidget
 {
     Q_OBJECT
 public:
-    InfoPage(ClockService &service, QWidget *parent = nullptr);
+    InfoPage(InfoService &service, QWidget *parent = nullptr);
 
 public slots:
     void Button17Click(); // "Прочитать"
@@ -21,6 +21,6 @@ public slots:
 private:
     QCoro::Task<void> read();
 
-    ClockService &m_service;
+    InfoService &m_service;
     QPlainTextEdit *m_info = nullptr;
 };

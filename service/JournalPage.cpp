@@ -1,7 +1,7 @@
 // Window "ДК", tab "Журнал".
 #include "service/JournalPage.h"
 
-#include "service/ClockService.h"
+#include "service/InfoService.h"
 #include "service/JournalReader.h"
 
 #include <QHBoxLayout>
@@ -12,7 +12,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-JournalPage::JournalPage(JournalReader &journal, ClockService &service, QWidget *parent)
+JournalPage::JournalPage(JournalReader &journal, InfoService &service, QWidget *parent)
     : QWidget(parent), m_journal(journal), m_service(service)
 {
     auto *layout = new QHBoxLayout(this);
@@ -58,12 +58,12 @@ JournalPage::JournalPage(JournalReader &journal, ClockService &service, QWidget 
 
 void JournalPage::Button11Click()
 {
-    m_journal.Button11Click();
+    m_journal.read();
 }
 
 void JournalPage::Button10Click()
 {
-    m_journal.Button10Click();
+    m_journal.stop();
 }
 
 void JournalPage::Button15Click()
@@ -73,10 +73,10 @@ void JournalPage::Button15Click()
 
 void JournalPage::Button7Click()
 {
-    m_journal.Button7Click();
+    m_journal.erase();
 }
 
 void JournalPage::Button18Click()
 {
-    m_service.Button18Click();
+    m_service.eraseFlash();
 }

@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-class ClockService;
+class InfoService;
 class JournalReader;
 class QProgressBar;
 class QPushButton;
@@ -14,7 +14,7 @@ class JournalPage : public QWidget
 {
     Q_OBJECT
 public:
-    JournalPage(JournalReader &journal, ClockService &service, QWidget *parent = nullptr);
+    JournalPage(JournalReader &journal, InfoService &service, QWidget *parent = nullptr);
 
 public slots:
     void Button11Click(); // "Считать журнал"
@@ -25,7 +25,7 @@ public slots:
 
 private:
     JournalReader &m_journal;
-    ClockService &m_service;
+    InfoService &m_service;
     QTableView *m_grid = nullptr;
     QProgressBar *m_progress = nullptr;
 };

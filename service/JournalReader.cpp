@@ -16,7 +16,7 @@ JournalReader::JournalReader(ControllerLink &link, QObject *parent)
     m_timer.setObjectName(QStringLiteral("Timer2"));
     m_timer.setInterval(BatchIntervalMs);
     m_timer.setSingleShot(true);
-    connect(&m_timer, &QTimer::timeout, this, [this] { Timer2Timer(); });
+    connect(&m_timer, &QTimer::timeout, this, [this] { readBatch(); });
     m_texts.resize(InitialRows - 1);
 }
 
@@ -54,7 +54,7 @@ void JournalReader::setRow(int row, bool numbered, const QString &text)
     emit dataChanged(index(row, 1), index(row, 1));
 }
 
-QCoro::Task<void> JournalReader::Button11Click()
+QCoro::Task<void> JournalReader::read()
 {
     // A second press while the first still asks for the count would read the journal twice
     // into the same rows.
@@ -100,7 +100,7 @@ QCoro::Task<void> JournalReader::Button11Click()
     }
 }
 
-QCoro::Task<void> JournalReader::Timer2Timer()
+QCoro::Task<void> JournalReader::readBatch()
 {
     if (!m_reading || m_inBatch)
         co_return;
@@ -162,7 +162,7 @@ bool JournalReader::stoppedEarly()
     return m_stop;
 }
 
-void JournalReader::Button10Click()
+void JournalReader::stop()
 {
     m_stop = true;
     // Between two batches nothing else would notice.
@@ -193,7 +193,7 @@ bool JournalReader::exportTo(const QString &path)
     return true;
 }
 
-QCoro::Task<void> JournalReader::Button7Click()
+QCoro::Task<void> JournalReader::erase()
 {
     if (busy() ||
         !m_hooks.ask(QStringLiteral("Стирание"), QStringLiteral("Стирание журнала!!! Продолжить?")))
@@ -205,7 +205,7 @@ QCoro::Task<void> JournalReader::Button7Click()
     const Reply erased = co_await m_link.SendCommandRetry(QStringLiteral("event erase"), 2);
     if (erased.ok()) {
         m_hooks.showStatus(QStringLiteral("Очистка - ОК!"));
-        co_await Button11Click();
+        co_await read();
     } else {
         m_hooks.showStatus(QStringLiteral("ОШИБКА!!"));
     }

@@ -49,16 +49,15 @@ public:
     [[nodiscard]] int rows() const { return static_cast<int>(m_texts.size()); }
     [[nodiscard]] QString text(int row) const;
 
-    // "Считать журнал".
-    QCoro::Task<void> Button11Click();
+    QCoro::Task<void> read();
     // One batch.
-    QCoro::Task<void> Timer2Timer();
-    // "Остановить": the batch ends after the record being read.
-    void Button10Click();
+    QCoro::Task<void> readBatch();
+    // The batch ends after the record being read.
+    void stop();
     // "Экспорт" to `path`: every record one line ending in CR LF, written whole or not at all.
     bool exportTo(const QString &path);
-    // "Очистить": asks, erases the journal in the controller and reads it again.
-    QCoro::Task<void> Button7Click();
+    // Asks, erases the journal in the controller and reads it again.
+    QCoro::Task<void> erase();
 
     [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
     [[nodiscard]] int columnCount(const QModelIndex &parent = {}) const override;

@@ -23,7 +23,7 @@ StateMonitor::StateMonitor(ControllerLink &link, QObject *parent) : QObject(pare
     m_timer.setObjectName(QStringLiteral("Timer1"));
     m_timer.setInterval(PollIntervalMs);
     m_timer.setSingleShot(false);
-    connect(&m_timer, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    connect(&m_timer, &QTimer::timeout, this, [this] { poll(); });
 }
 
 void StateMonitor::setRing(int ring)
@@ -53,7 +53,7 @@ void StateMonitor::StopMonitor()
     }
 }
 
-QCoro::Task<void> StateMonitor::Timer1Timer()
+QCoro::Task<void> StateMonitor::poll()
 {
     if (m_polling)
         co_return;

@@ -58,7 +58,7 @@ public:
     // that waits for an answer ends first.
     void StopMonitor();
     // One poll.
-    QCoro::Task<void> Timer1Timer();
+    QCoro::Task<void> poll();
 
     // Adds the key=value tokens of the first nine space-separated tokens; a later key wins.
     static void ParseAnswer(StateMap &state, const QString &answer);

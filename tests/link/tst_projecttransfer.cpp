@@ -32,6 +32,22 @@ bool checks(const RingData &ring)
                readU32(ring.programs, ProgramsLayout::Crc);
 }
 using Plant = std::function<void(RingModel &)>;
+using Cause = TransferResult::Cause;
+
+// Answers from a queue (No when it is empty) and records what was asked.
+struct Answers final : Questions
+{
+    std::vector<Shown> shown;
+    std::deque<bool> answers;
+    bool ask(Question, const QString &caption, const QString &text) override
+    {
+        shown.push_back({caption, text});
+        const bool yes = !answers.empty() && answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return yes;
+    }
+};
 } // namespace
 
 Q_DECLARE_METATYPE(Plant)
@@ -51,8 +67,9 @@ class TestProjectTransfer : public QObject
     // Returns the answer to send instead of the controller's; a null array lets the
     // controller answer, an empty one sends nothing.
     std::function<QByteArray(const QByteArray &)> fault;
-    std::vector<Shown> shown;
-    std::deque<bool> answers;
+    Answers questions;
+    std::vector<Shown> &shown = questions.shown;
+    std::deque<bool> &answers = questions.answers;
 
     void makeController(bool oldFirmware = false)
     {
@@ -88,7 +105,14 @@ class TestProjectTransfer : public QObject
         return found;
     }
 
-    void run(QCoro::Task<void> task) { QCoro::waitFor(std::move(task)); }
+    // Runs a transfer to its end and shows its closing message as the window would.
+    TransferResult run(QCoro::Task<TransferResult> task)
+    {
+        TransferResult result = QCoro::waitFor(std::move(task));
+        if (!result.caption.isEmpty())
+            shown.push_back({result.caption, result.message});
+        return result;
+    }
 
     [[nodiscard]] QString lastShown() const
     {
@@ -109,18 +133,7 @@ private slots:
         fault = nullptr;
         shown.clear();
         answers.clear();
-        ProjectTransfer::Hooks hooks;
-        hooks.askYesNo = [this](const QString &caption, const QString &text) {
-            shown.push_back({caption, text});
-            const bool yes = !answers.empty() && answers.front();
-            if (!answers.empty())
-                answers.pop_front();
-            return yes;
-        };
-        hooks.tell = [this](const QString &caption, const QString &text, bool) {
-            shown.push_back({caption, text});
-        };
-        transfer->setHooks(hooks);
+        transfer->setQuestions(&questions);
         udp->reply = [this](const QByteArray &command) {
             QByteArray answer = fault ? fault(command) : QByteArray();
             if (answer.isNull())
@@ -175,7 +188,7 @@ private slots:
         QTest::newRow("warning answered No")
             << unbound << false << false << QStringLiteral("Проверка проекта|Замечания");
         QTest::newRow("warning answered Yes")
-            << unbound << true << true << QStringLiteral("Готово!|Проект успешно загружен!");
+            << unbound << true << true << QStringLiteral("Готово!|Загружено без проверки");
     }
     void checkBeforeUpload()
     {
@@ -187,7 +200,7 @@ private slots:
         plant(*model);
         transfer->setVerifyAfterUpload(false);
         answers = {yes};
-        run(transfer->Button3Click());
+        run(transfer->upload());
         QVERIFY2(lastShown().startsWith(shown), qPrintable(lastShown()));
         QVERIFY(!transfer->busy() && !transfer->running());
         if (sends) {
@@ -209,7 +222,7 @@ private slots:
         }
         // Only a download changes the project: it is one step of the undo history.
         QSignalSpy steps(model.get(), &RingModel::stepApplied);
-        run(transfer->Button3Click());
+        run(transfer->upload());
         QCOMPARE(steps.count(), 0);
         QCOMPARE(lastShown(), QStringLiteral("Готово!|Проект успешно загружен!"));
         QVERIFY(transfer->statusLog().contains(QStringLiteral("Проверено!")));
@@ -220,7 +233,7 @@ private slots:
 
         model->NewProjectDefaults();
         model->setModified(false);
-        run(transfer->Button2Click());
+        run(transfer->download());
         QCOMPARE(lastShown(), QStringLiteral("Готово!|Выгружено колец: 4"));
         QCOMPARE(steps.count(), 1);
         QCOMPARE(steps[0][0].toString(), QStringLiteral("выгрузка проекта из ДК"));
@@ -237,21 +250,28 @@ private slots:
     {
         QTest::addColumn<bool>("verify");
         QTest::addColumn<int>("maximum");
-        QTest::newRow("without read-back") << false << 2 * 231 + 2 * 2;
-        QTest::newRow("with read-back") << true << 4 * 231 + 2 * 2;
+        QTest::addColumn<QString>("closing");
+        // Over a lossy link only the read-back catches a packet whose acknowledgement was late.
+        QTest::newRow("without read-back")
+            << false << 2 * 231 + 2 * 2 << QStringLiteral("Готово!|Загружено без проверки");
+        QTest::newRow("with read-back")
+            << true << 4 * 231 + 2 * 2 << QStringLiteral("Готово!|Проект успешно загружен!");
     }
     void twoRingsAreFollowedByTwoErasePasses()
     {
         QFETCH(bool, verify);
         QFETCH(int, maximum);
+        QFETCH(QString, closing);
         // A controller that held four rings before.
         fillProject(4);
-        run(transfer->Button3Click());
+        run(transfer->upload());
         fillProject(2);
         udp->written.clear();
         transfer->setVerifyAfterUpload(verify);
-        run(transfer->Button3Click());
-        QCOMPARE(lastShown(), QStringLiteral("Готово!|Проект успешно загружен!"));
+        const TransferResult result = run(transfer->upload());
+        QCOMPARE(lastShown(), closing);
+        QCOMPARE(result.outcome,
+                 verify ? TransferResult::Outcome::Done : TransferResult::Outcome::Unverified);
         QCOMPARE(transfer->progressMaximum(), maximum);
         const QByteArray zeros(1024, '0');
         QCOMPARE(sent("proj_flashwr 54FC ").value(0), "proj_flashwr 54FC 512 " + zeros);
@@ -267,7 +287,7 @@ private slots:
 
         // The erased third ring ends a later download.
         model->setModified(false);
-        run(transfer->Button2Click());
+        run(transfer->download());
         QCOMPARE(lastShown(), QStringLiteral("Готово!|Выгружено колец: 2"));
         QCOMPARE(model->ringCount(), 2);
         QVERIFY(transfer->statusLog().contains(
@@ -277,7 +297,7 @@ private slots:
     void silentControllerIsReported()
     {
         fault = [](const QByteArray &) { return QByteArray(""); };
-        run(transfer->Button3Click());
+        run(transfer->upload());
         QCOMPARE(sent("proj_flashrd 0 0").size(), 7);
         QCOMPARE(sent("pflashwr 0x1000 0 00").size(), 7);
         QCOMPARE(udp->written.size(), 14);
@@ -290,22 +310,35 @@ private slots:
     void packetTries_data()
     {
         QTest::addColumn<QByteArray>("refused");
+        QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<int>("tries");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("project packet")
-            << QByteArray("proj_flashwr 0200 ") << 7 << QStringLiteral("Проект НЕ загружен!");
-        QTest::newRow("programs packet")
-            << QByteArray("progs_flashwr 0000 ") << 5 << QStringLiteral("Программы НЕ загружены!");
+        QTest::addColumn<QString>("detail");
+        QTest::newRow("project packet refused")
+            << QByteArray("proj_flashwr 0200 ") << QByteArray("ERROR\n") << 7
+            << QStringLiteral("Проект НЕ загружен!")
+            << QStringLiteral("ДК не дал верного ответа на пакет 2 кольца 1; кольцо записано не "
+                              "полностью");
+        QTest::newRow("programs packet unanswered")
+            << QByteArray("progs_flashwr 0000 ") << QByteArray("") << 5
+            << QStringLiteral("Программы НЕ загружены!")
+            << QStringLiteral("ДК перестал отвечать на пакете 23 кольца 1; кольцо записано не "
+                              "полностью");
     }
     void packetTries()
     {
         QFETCH(QByteArray, refused);
+        QFETCH(QByteArray, answer);
         QFETCH(int, tries);
         QFETCH(QString, logged);
+        QFETCH(QString, detail);
         fault = [&](const QByteArray &command) {
-            return command.startsWith(refused) ? QByteArray("ERROR\n") : QByteArray();
+            return command.startsWith(refused) ? answer : QByteArray();
         };
-        run(transfer->Button3Click());
+        const TransferResult result = run(transfer->upload());
+        QCOMPARE(result.detail, detail);
+        QVERIFY(transfer->statusLog().contains(detail));
+        QCOMPARE(result.ring, 0);
         QCOMPARE(sent(refused).size(), tries);
         QCOMPARE(lastShown(), QStringLiteral("Ошибка!|Сбой загрузки проекта!"));
         QVERIFY(transfer->statusLog().contains(logged));
@@ -327,7 +360,7 @@ private slots:
         makeController(true);
         fillProject(2);
         answers = {yes};
-        run(transfer->Button3Click());
+        run(transfer->upload());
         QCOMPARE(shown.front().caption, QStringLiteral("Версия меньше 1.1.0 !"));
         QCOMPARE(shown.front().text, QStringLiteral("Не поддерживаются кольца. Грузим 1 кольцо?"));
         if (!yes) {
@@ -336,7 +369,9 @@ private slots:
             return;
         }
         QCOMPARE(transfer->commandSet(), ProjectTransfer::CommandSet::Old);
-        QCOMPARE(lastShown(), QStringLiteral("Готово!|Проект успешно загружен!"));
+        QCOMPARE(lastShown(),
+                 QStringLiteral("Готово!|Проект успешно загружен!\nЗагружено только кольцо 1; "
+                                "остальные кольца ДК остались как были"));
         QCOMPARE(sent("pflashwr 1000 512 ").size(), 1);
         QCOMPARE(sent("pflashwr 33000 512 ").size(), 1);
         QCOMPARE(sent("pflashwr ").size(), 1 + 231); // the probe, then one ring
@@ -349,11 +384,11 @@ private slots:
         int writes = 0;
         fault = [&](const QByteArray &command) {
             if (command.startsWith("progs_flashwr") && ++writes == 10)
-                QTimer::singleShot(0, this, [this] { transfer->Button3Click(); });
+                QTimer::singleShot(0, this, [this] { transfer->cancel(); });
             return QByteArray();
         };
-        auto task = transfer->Button3Click();
-        QTRY_VERIFY(!transfer->running());
+        run(transfer->upload());
+        QVERIFY(!transfer->running());
         QCOMPARE(sent("progs_flashwr ").size(), 10);
         QVERIFY(transfer->statusLog().contains(QStringLiteral("Операция прервана!")));
         QCOMPARE(lastShown(), QStringLiteral("Ошибка!|Сбой загрузки проекта!"));
@@ -363,18 +398,18 @@ private slots:
     void downloadCancelledMidRingKeepsTheRingsRead()
     {
         fillProject(3);
-        run(transfer->Button3Click());
+        run(transfer->upload());
         model->NewProjectDefaults();
         model->setModified(false);
         udp->written.clear();
         fault = [&](const QByteArray &command) {
             // Ring 2's programs block, a few packets in.
             if (command.startsWith("progs_flashrd 1A628 "))
-                QTimer::singleShot(0, this, [this] { transfer->Button2Click(); });
+                QTimer::singleShot(0, this, [this] { transfer->cancel(); });
             return QByteArray();
         };
-        auto task = transfer->Button2Click();
-        QTRY_VERIFY(!transfer->running());
+        run(transfer->download());
+        QVERIFY(!transfer->running());
         QCOMPARE(lastShown(), QStringLiteral("Готово!|Выгружено колец: 1"));
         QCOMPARE(model->ringCount(), 1);
         QVERIFY(checks(model->store(0)));
@@ -385,7 +420,7 @@ private slots:
     {
         model->setModified(true);
         answers = {false};
-        run(transfer->Button2Click());
+        run(transfer->download());
         QCOMPARE(lastShown(), QStringLiteral("Выгрузить проект из ДК|Проект изменён. Заменить "
                                              "его проектом из ДК?"));
         QVERIFY(udp->written.isEmpty());
@@ -395,7 +430,7 @@ private slots:
     void unreadableRingEndsTheDownloadKeepingNumbers()
     {
         fillProject(3);
-        run(transfer->Button3Click());
+        run(transfer->upload());
         const RingData first = model->store(0);
         model->NewProjectDefaults();
         model->setModified(false);
@@ -404,9 +439,13 @@ private slots:
         fault = [](const QByteArray &command) {
             return command == "proj_flashrd 2A7E 512" ? QByteArray("") : QByteArray();
         };
-        run(transfer->Button2Click());
+        const TransferResult result = run(transfer->download());
         QCOMPARE(sent("proj_flashrd 2A7E 512").size(), 7);
-        QCOMPARE(lastShown(), QStringLiteral("Готово!|Выгружено колец: 1"));
+        // Ring 2 is there but was not read: no plain success.
+        QCOMPARE(lastShown(), QStringLiteral("Готово!|Выгружено колец: 1\nКольцо 2 не прочитано: "
+                                             "ДК перестал отвечать на пакете 1 кольца 2"));
+        QCOMPARE(result.outcome, TransferResult::Outcome::Partial);
+        QCOMPARE(result.cause, Cause::NoAnswer);
         QCOMPARE(model->ringCount(), 1);
         QVERIFY(sent("proj_flashrd 54FC").isEmpty()); // ring 3 is not read
         RingData sealed = first;
@@ -432,7 +471,7 @@ private slots:
         QFETCH(int, rings);
         QFETCH(QString, logged);
         fillProject(2);
-        run(transfer->Button3Click());
+        run(transfer->upload());
         model->NewProjectDefaults();
         model->setModified(false);
         const RingData fresh = model->store(1);
@@ -445,14 +484,16 @@ private slots:
             return answer;
         };
         QSignalSpy steps(model.get(), &RingModel::stepApplied);
-        run(transfer->Button2Click());
+        run(transfer->download());
         QVERIFY(transfer->statusLog().contains(logged));
         QCOMPARE(steps.count(), rings == 0 ? 0 : 1);
         if (rings == 0) {
             QCOMPARE(lastShown(), QStringLiteral("Нет данных!|Проект не выгружен"));
             QVERIFY(!model->modified());
         } else {
-            QCOMPARE(lastShown(), QStringLiteral("Готово!|Выгружено колец: 1"));
+            QVERIFY2(lastShown().startsWith(QStringLiteral(
+                         "Готово!|Выгружено колец: 1\nКольцо 2 прочитано с ошибкой")),
+                     qPrintable(lastShown()));
             QCOMPARE(model->ringCount(), 1);
             QVERIFY(checks(model->store(0)));
             QVERIFY(model->store(1) == fresh);
@@ -462,33 +503,49 @@ private slots:
     void readBackFailure_data()
     {
         QTest::addColumn<QByteArray>("packet");
-        QTest::addColumn<bool>("garbled");
+        QTest::addColumn<int>("fault");
         QTest::addColumn<QString>("logged");
+        QTest::addColumn<int>("cause");
         QTest::newRow("a different byte")
-            << QByteArray("proj_flashrd 0200 512") << true
-            << QStringLiteral("Сбой проверки: кольцо 1, смещение 512");
+            << QByteArray("proj_flashrd 0200 512") << 0
+            << QStringLiteral("Сбой проверки: кольцо 1, смещение 512") << int(Cause::Mismatch);
+        // A packet that never comes back is no difference in the flash.
         QTest::newRow("an unreadable programs packet")
-            << QByteArray("progs_flashrd 0400 512") << false
-            << QStringLiteral("Сбой проверки: кольцо 1, смещение 11902");
+            << QByteArray("progs_flashrd 0400 512") << 1
+            << QStringLiteral("ДК не дал верного ответа на пакет 25 кольца 1 при проверке; "
+                              "загруженное не проверено")
+            << int(Cause::BadAnswer);
+        QTest::newRow("no answer")
+            << QByteArray("progs_flashrd 0400 512") << 2
+            << QStringLiteral("ДК перестал отвечать на пакете 25 кольца 1 при проверке; "
+                              "загруженное не проверено")
+            << int(Cause::NoAnswer);
     }
     void readBackFailure()
     {
         QFETCH(QByteArray, packet);
-        QFETCH(bool, garbled);
+        QFETCH(int, fault);
         QFETCH(QString, logged);
-        fault = [&](const QByteArray &command) {
+        QFETCH(int, cause);
+        this->fault = [&](const QByteArray &command) {
             if (command != packet)
                 return QByteArray();
+            if (fault == 2)
+                return QByteArray("");
             QByteArray answer = controller->handle(command);
-            if (garbled)
+            if (fault == 0)
                 answer[8] = answer[8] == '0' ? '1' : '0';
             else
                 answer.remove(10, 2); // one byte short, every time
             return answer;
         };
-        run(transfer->Button3Click());
+        const TransferResult result = run(transfer->upload());
         QVERIFY2(transfer->statusLog().contains(logged),
                  qPrintable(transfer->statusLog().join('\n')));
+        QCOMPARE(int(result.cause), cause);
+        QCOMPARE(result.detail, logged);
+        QCOMPARE(transfer->statusLog().filter(QStringLiteral("Сбой проверки")).size(),
+                 cause == int(Cause::Mismatch) ? 1 : 0);
         QVERIFY(!transfer->statusLog().contains(QStringLiteral("Проверено!")));
         QCOMPARE(lastShown(), QStringLiteral("Ошибка!|Сбой загрузки проекта!"));
     }
@@ -502,16 +559,63 @@ private slots:
             first = false;
             return QByteArray("SUCCESS:") + QByteArray(1022, 'A') + '\n';
         };
-        run(transfer->Button3Click());
+        run(transfer->upload());
         QCOMPARE(sent("proj_flashrd 0000 512").size(), 2);
         QCOMPARE(lastShown(), QStringLiteral("Готово!|Проект успешно загружен!"));
     }
 
+    // A lost "get ver" answer must not pass a ring-aware controller off as one without rings.
+    void versionAnswer_data()
+    {
+        QTest::addColumn<bool>("upload");
+        QTest::addColumn<int>("lost");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("closing");
+        const auto done = int(TransferResult::Outcome::Done);
+        const auto partial = int(TransferResult::Outcome::Partial);
+        QTest::newRow("upload, one answer lost")
+            << true << 1 << false << done << QStringLiteral("Готово!|Проект успешно загружен!");
+        QTest::newRow("download, one answer lost")
+            << false << 1 << false << done << QStringLiteral("Готово!|Выгружено колец: 2");
+        QTest::newRow("download, never answered")
+            << false << 99 << false << partial
+            << QStringLiteral("Готово!|Выгружено колец: 1\nДК не ответил на \"get ver\": "
+                              "прочитано только кольцо 1, остальные кольца ДК не читались");
+        QTest::newRow("upload of one ring, never answered")
+            << true << 99 << true << done
+            << QStringLiteral("Готово!|Проект успешно загружен!\nЗагружено только кольцо 1; "
+                              "остальные кольца ДК остались как были");
+    }
+    void versionAnswer()
+    {
+        QFETCH(bool, upload);
+        QFETCH(int, lost);
+        QFETCH(bool, yes);
+        QFETCH(int, outcome);
+        QFETCH(QString, closing);
+        fillProject(2);
+        run(transfer->upload());
+        model->setModified(false);
+        fault = [&](const QByteArray &command) {
+            return command == "get ver" && lost-- > 0 ? QByteArray("") : QByteArray();
+        };
+        answers = {yes};
+        shown.clear();
+        const TransferResult result = run(upload ? transfer->upload() : transfer->download());
+        QCOMPARE(lastShown(), closing);
+        QCOMPARE(int(result.outcome), outcome);
+        // The question is put only when every try went unanswered.
+        QCOMPARE(shown.size(), std::size_t(upload && yes ? 2 : 1));
+        QCOMPARE(result.otherRingsKept, upload && yes);
+        QCOMPARE(result.ringCountUnknown, !upload && lost > 0);
+    }
+
     void oneTransferAtATime()
     {
-        auto upload = transfer->Button3Click();
+        auto upload = transfer->upload();
         QVERIFY(transfer->uploadBusy());
-        run(transfer->Button2Click());
+        run(transfer->download());
         QVERIFY(transfer->uploadBusy());
         QVERIFY(!transfer->downloadBusy());
         QCoro::waitFor(std::move(upload));
@@ -522,7 +626,7 @@ private slots:
     {
         // A "трам-лево" direction with no partners is an incomplete tram signal.
         model->project()[ProjectLayout::Directions] = 4;
-        run(transfer->Button3Click());
+        run(transfer->upload());
         QCOMPARE(lastShown(),
                  QStringLiteral("Отменено!|Ошибка проекта: некорректное задание ТРАМВАЙНЫХ "
                                 "направлений"));

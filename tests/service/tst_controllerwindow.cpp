@@ -234,7 +234,8 @@ private slots:
         child<QCheckBox>(rig.window, "CheckBoxVerify")->setChecked(false);
         rig.upload()->click();
         QTRY_VERIFY_WITH_TIMEOUT(rig.idle(), kTransferMs);
-        QCOMPARE(messages(rig.prompts), QStringList{kDone + QLatin1Char('|') + kUploaded});
+        QCOMPARE(messages(rig.prompts),
+                 QStringList{kDone + QStringLiteral("|Загружено без проверки")});
         QVERIFY(!rig.statusLog().contains(QStringLiteral("Проверено!")));
         QVERIFY(rig.statusLog().contains(QStringLiteral("Стираем кольцо: 4")));
         for (int r = 2; r < MaxRings; ++r)
@@ -310,8 +311,11 @@ private slots:
             QCOMPARE(rig.controller.projectFlash().front(), VirtualController::Erased);
             return;
         }
-        QCOMPARE(messages(rig.prompts),
-                 (QStringList{question, kDone + QLatin1Char('|') + kUploaded}));
+        QCOMPARE(
+            messages(rig.prompts),
+            (QStringList{question, kDone + QLatin1Char('|') + kUploaded +
+                                       QStringLiteral("\nЗагружено только кольцо 1; "
+                                                      "остальные кольца ДК остались как были")}));
         QCOMPARE(rig.count("proj_flashwr") + rig.count("progs_flashwr"), 0);
 
         trigger(rig.main, "N12");
@@ -431,7 +435,10 @@ private slots:
         QVERIFY(expected != 0);
         if (expected > 0)
             QCOMPARE(model.ringCount(), expected);
-        QCOMPARE(shown[0].back().digitValue(), model.ringCount());
+        // A ring that is there but was not read is named after the count.
+        const QString count = shown[0].section(QLatin1Char('\n'), 0, 0);
+        QCOMPARE(count.back().digitValue(), model.ringCount());
+        QCOMPARE(shown[0].contains(QLatin1Char('\n')), model.ringCount() < seeded);
         for (int r = 0; r < model.ringCount(); ++r) {
             QVERIFY(crcsCheck(model.store(r)));
             QVERIFY(model.store(r) == sealed[std::size_t(r)]);
@@ -625,6 +632,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(rig.idle(), 2000);
         QVERIFY(rig.statusLog().contains(QStringLiteral("Операция прервана!")));
         QCOMPARE(messages(rig.prompts), QStringList{message});
+        // The bar shows that the upload failed, until the next transfer starts.
+        QCOMPARE(progress->property("failed").toBool(), upload);
+        QCOMPARE(progress->format().startsWith(QStringLiteral("Сбой")), upload);
         if (upload) {
             QCOMPARE(rig.main.model().ringCount(), 3);
         } else {

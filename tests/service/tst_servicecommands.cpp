@@ -1,5 +1,6 @@
 #include "ScriptedController.h"
 #include "service/ClockService.h"
+#include "service/InfoService.h"
 #include "service/JournalReader.h"
 #include "service/OutputTest.h"
 #include "service/Pauses.h"
@@ -180,7 +181,7 @@ private slots:
         journal(5);
         auto reader = std::make_unique<JournalReader>(*wire->link);
         reader->setSettlePause(300);
-        reader->Button11Click();
+        reader->read();
         QTRY_COMPARE(wire->sent(), QList<QByteArray>{"event init"});
         QTest::qWait(50);
         reader.reset();
@@ -193,9 +194,9 @@ private slots:
         journal(5);
         JournalReader reader(*wire->link);
         reader.setHooks(hooks());
-        auto first = reader.Button11Click();
+        auto first = reader.read();
         QVERIFY(reader.busy());
-        QCoro::waitFor(reader.Button11Click());
+        QCoro::waitFor(reader.read());
         QCoro::waitFor(std::move(first));
         QTRY_VERIFY_WITH_TIMEOUT(!reader.busy(), 5000);
         QCOMPARE(wire->sent().count("event init"), 1);
@@ -210,9 +211,9 @@ private slots:
         JournalReader reader(*wire->link);
         reader.setHooks(hooks());
         reader.setSettlePause(200);
-        auto start = reader.Button11Click();
+        auto start = reader.read();
         QTRY_COMPARE(wire->sent(), QList<QByteArray>{"event init"});
-        reader.Button10Click();
+        reader.stop();
         QCoro::waitFor(std::move(start));
         QTest::qWait(300);
         QVERIFY(!reader.busy());
@@ -273,7 +274,7 @@ private slots:
         JournalReader reader(*wire->link);
         reader.setHooks(hooks());
         QSignalSpy progress(&reader, &JournalReader::progressChanged);
-        QCoro::waitFor(reader.Button11Click());
+        QCoro::waitFor(reader.read());
         QCOMPARE(reader.rows(), 45);
         QTRY_VERIFY_WITH_TIMEOUT(!reader.reading(), 5000);
         QList<int> shown;
@@ -297,10 +298,10 @@ private slots:
         const auto base = wire->answer;
         wire->answer = [&](const QByteArray &command) {
             if (command == "event get" && ++gets == 27)
-                QTimer::singleShot(0, &reader, [&] { reader.Button10Click(); });
+                QTimer::singleShot(0, &reader, [&] { reader.stop(); });
             return base(command);
         };
-        QCoro::waitFor(reader.Button11Click());
+        QCoro::waitFor(reader.read());
         QTRY_VERIFY_WITH_TIMEOUT(!reader.reading(), 5000);
         QCOMPARE(reader.recordCount(), 27);
         QCOMPARE(statuses.last(), QStringLiteral("Чтение прервано! Всего записей прочитано: 27"));
@@ -318,7 +319,7 @@ private slots:
         journal(3, used);
         JournalReader reader(*wire->link);
         reader.setHooks(hooks());
-        QCoro::waitFor(reader.Button11Click());
+        QCoro::waitFor(reader.read());
         QCOMPARE(statuses.last(), QStringLiteral("Oшибка чтения журнала!!!"));
         QVERIFY(!reader.reading());
     }
@@ -329,7 +330,7 @@ private slots:
         JournalReader reader(*wire->link);
         reader.setHooks(hooks());
         reader.setBatchInterval(0);
-        QCoro::waitFor(reader.Button11Click());
+        QCoro::waitFor(reader.read());
         QTRY_VERIFY_WITH_TIMEOUT(!reader.reading(), 5000);
         QCOMPARE(reader.recordCount(), 15);
         for (int r = 0; r < 15; ++r)
@@ -350,7 +351,7 @@ private slots:
         journal(3);
         JournalReader reader(*wire->link);
         reader.setHooks(hooks());
-        QCoro::waitFor(reader.Button11Click());
+        QCoro::waitFor(reader.read());
         QTRY_VERIFY_WITH_TIMEOUT(!reader.reading(), 5000);
         QTemporaryDir dir;
         const QString path = dir.filePath(JournalReader::kExportFile);
@@ -404,7 +405,7 @@ private slots:
         JournalReader reader(*wire->link);
         reader.setHooks(hooks());
         answers = {yes};
-        QCoro::waitFor(reader.Button7Click());
+        QCoro::waitFor(reader.erase());
         if (!yes) {
             QVERIFY(wire->sent().isEmpty());
             return;
@@ -428,7 +429,7 @@ private slots:
         ticker.start(20);
         QElapsedTimer clock;
         clock.start();
-        QCoro::waitFor(reader.Button11Click());
+        QCoro::waitFor(reader.read());
         QTRY_VERIFY_WITH_TIMEOUT(!reader.reading(), 60000);
         QCOMPARE(reader.recordCount(), count);
         QCOMPARE(reader.rows(), count);
@@ -460,12 +461,12 @@ private slots:
             ++readings;
             return when;
         });
-        QVERIFY(QCoro::waitFor(service.Button8Click()));
+        QVERIFY(QCoro::waitFor(service.syncWithPc()));
         QCOMPARE(readings, 1);
         QCOMPARE(wire->sent().last(), command);
         QCOMPARE(console, QStringList{QString::fromLatin1(command)});
         QCOMPARE(statuses.last(), ClockService::kTimeSet);
-        QVERIFY(QCoro::waitFor(service.Button16Click(when)));
+        QVERIFY(QCoro::waitFor(service.setTime(when)));
         QCOMPARE(wire->sent().last(), command);
     }
 
@@ -473,11 +474,12 @@ private slots:
     {
         ClockService service(*wire->link);
         service.setHooks(hooks());
-        QVERIFY(!QCoro::waitFor(service.Button8Click()));
+        InfoService info(*wire->link);
+        info.setHooks(hooks());
+        QVERIFY(!QCoro::waitFor(service.syncWithPc()));
         QCOMPARE(statuses.last(), ClockService::kTimeNotSet);
-        QCOMPARE(QCoro::waitFor(service.Button9Click()),
-                 std::optional<QString>(QStringLiteral("НЕТ")));
-        QVERIFY(!QCoro::waitFor(service.Button17Click()));
+        QCOMPARE(QCoro::waitFor(service.readTime()), std::optional<QString>(QStringLiteral("НЕТ")));
+        QVERIFY(!QCoro::waitFor(info.readInfo()));
         QCOMPARE(statuses.last(), QStringLiteral("Ошибка"));
         QCOMPARE(wire->sent().count("get info"), 2);
     }
@@ -492,10 +494,10 @@ private slots:
     {
         QFETCH(bool, yes);
         wire->answer = [](const QByteArray &) { return QByteArray("SUCCESS:\n"); };
-        ClockService service(*wire->link);
-        service.setHooks(hooks());
+        InfoService info(*wire->link);
+        info.setHooks(hooks());
         answers = {yes};
-        QCOMPARE(QCoro::waitFor(service.Button18Click()), yes);
+        QCOMPARE(QCoro::waitFor(info.eraseFlash()), yes);
         QCOMPARE(wire->sent(), yes ? QList<QByteArray>{"flash_reset 255"} : QList<QByteArray>{});
         if (yes)
             QCOMPARE(statuses.last(), QStringLiteral("Очистка - ОК!"));

@@ -144,7 +144,7 @@ private slots:
     {
         stateAnswer.clear(); // no answer to "get state"
         QSignalSpy shown(monitor.get(), &StateMonitor::refreshed);
-        QCoro::waitFor(monitor->Timer1Timer());
+        QCoro::waitFor(monitor->poll());
         QCOMPARE(shown.size(), 1);
         const auto d = shown.first().first().value<MonitorDisplay>();
         QVERIFY(d.mode.isEmpty() && d.program.isEmpty());
@@ -155,7 +155,7 @@ private slots:
     {
         linesAnswer.clear();
         QSignalSpy shown(monitor.get(), &StateMonitor::refreshed);
-        QCoro::waitFor(monitor->Timer1Timer());
+        QCoro::waitFor(monitor->poll());
         QVERIFY(shown.isEmpty());
     }
 
