@@ -1,6 +1,7 @@
 #include "cli/FleetRun.h"
 
 #include "cli/ControllerJob.h"
+#include "cli/FleetLimits.h"
 #include "link/ControllerLink.h"
 #include "link/SerialTransport.h"
 #include "link/UdpPeer.h"
@@ -14,7 +15,10 @@
 FleetRun::FleetRun(const FleetList &list, Options options, QObject *parent)
     : QObject(parent), m_list(list), m_options(std::move(options))
 {
-    m_options.jobs = std::max(1, m_options.jobs);
+    m_options.jobs = m_options.jobs > 0 ? m_options.jobs
+                                        : FleetLimits::defaultJobs(int(m_list.controllers.size()));
+    m_started.assign(std::size_t(m_list.controllers.size()), -1);
+    m_clock.start();
     for (const FleetList::Controller &controller : m_list.controllers) {
         Result result;
         result.name = controller.name;
@@ -27,6 +31,36 @@ int FleetRun::failed() const
 {
     return int(
         std::count_if(m_results.cbegin(), m_results.cend(), [](const Result &r) { return !r.ok; }));
+}
+
+int FleetRun::slowest(qint64 *ms) const
+{
+    int index = -1;
+    qint64 earliest = 0;
+    for (std::size_t i = 0; i < m_started.size(); ++i) {
+        if (m_started[i] >= 0 && (index < 0 || m_started[i] < earliest)) {
+            index = int(i);
+            earliest = m_started[i];
+        }
+    }
+    if (ms)
+        *ms = index < 0 ? 0 : m_clock.elapsed() - earliest;
+    return index;
+}
+
+std::shared_ptr<const RingModel> FleetRun::project(const QString &file, QString *error)
+{
+    if (const auto known = m_projects.constFind(file); known != m_projects.cend())
+        return *known;
+    auto model = std::make_shared<RingModel>();
+    const ProjectFile::OpenResult opened = ProjectFile::open(*model, file);
+    if (!opened.ok() || opened.ringsRead == 0) {
+        *error = opened.ok() ? QStringLiteral("в файле \"%1\" нет ни одного кольца").arg(file)
+                             : opened.error;
+        return nullptr;
+    }
+    m_projects.insert(file, model);
+    return model;
 }
 
 QCoro::Task<void> FleetRun::run()
@@ -45,8 +79,11 @@ QCoro::Task<void> FleetRun::worker()
     while (m_next < total()) {
         const int index = m_next++;
         ++m_running;
+        m_started[std::size_t(index)] = m_clock.elapsed();
         emit progressChanged();
         co_await serve(index);
+        m_started[std::size_t(index)] = -1;
+        m_failed += m_results[index].ok ? 0 : 1;
         --m_running;
         ++m_finished;
         emit controllerFinished(index);
@@ -71,6 +108,11 @@ QCoro::Task<void> FleetRun::serve(int index)
     link.setLinkType(LinkKind::Ethernet);
     if (m_options.udpWaitRounds > 0)
         link.setUdpWaitRounds(m_options.udpWaitRounds);
+    if (m_options.mode == Mode::Custom) {
+        co_await m_options.job(controller, link, result);
+        peer->close();
+        co_return;
+    }
     ControllerJob job(link);
     job.setVerifyAfterUpload(m_options.verify);
     job.setOneRingAllowed(m_options.oneRing);
@@ -79,14 +121,16 @@ QCoro::Task<void> FleetRun::serve(int index)
     ControllerJob::Outcome outcome;
     if (m_options.mode == Mode::Upload) {
         result.file = m_options.files.value(controller.name);
-        const ProjectFile::OpenResult opened = ProjectFile::open(job.model(), result.file);
-        if (!opened.ok() || opened.ringsRead == 0) {
-            result.message =
-                opened.ok() ? QStringLiteral("в файле \"%1\" нет ни одного кольца").arg(result.file)
-                            : opened.error;
+        const auto shared = project(result.file, &result.message);
+        if (!shared) {
             peer->close();
             co_return;
         }
+        // The file as its own opening would leave the model: every store, fixed up.
+        for (int r = 0; r < MaxRings; ++r)
+            job.model().store(r) = shared->store(r);
+        job.model().setRingCount(shared->ringCount());
+        job.model().ReloadRing(0);
         outcome = co_await job.upload();
     } else {
         outcome = co_await job.download();

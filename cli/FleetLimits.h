@@ -1,0 +1,20 @@
+#pragma once
+
+// How many controllers a fleet command may serve at once on this machine. A job costs no
+// descriptor of its own (the controllers of a port share one receiver), so what bounds it is
+// memory: the jobs in flight may take half of what the machine has free, and no more than the
+// process's own limits allow.
+namespace FleetLimits {
+
+// What one job in flight costs at most (the controller's rings and the transfer's buffers).
+inline constexpr long long JobBytes = 1024LL * 1024;
+// Descriptors kept back for the process itself (its files, the receivers of the ports).
+inline constexpr long long ReservedDescriptors = 64;
+
+// Every controller of the list at once when the machine allows it; never below 1.
+[[nodiscard]] int defaultJobs(int controllers);
+// The parts of the bound, for a message and for tests.
+[[nodiscard]] long long memoryJobs();
+[[nodiscard]] long long descriptorJobs();
+
+} // namespace FleetLimits
