@@ -1,6 +1,7 @@
 #include "cli/FleetRun.h"
 
 #include "cli/ControllerJob.h"
+#include "cli/FlashGlance.h"
 #include "cli/FleetLimits.h"
 #include "link/ControllerLink.h"
 #include "link/SerialTransport.h"
@@ -8,6 +9,12 @@
 #include "model/ProjectFile.h"
 
 #include <QDir>
+#include <QScopeGuard>
+#include <QTimer>
+
+#include <qcoro/qcorotimer.h>
+
+#include <chrono>
 
 #include <algorithm>
 #include <vector>
@@ -65,10 +72,33 @@ std::shared_ptr<const RingModel> FleetRun::project(const QString &file, QString 
 
 QCoro::Task<void> FleetRun::run()
 {
+    // Every job shares this thread. Once it falls behind, an answer waits unread while its
+    // command's time-out runs out, and the next command of that controller takes it for its
+    // own; so jobs are added only while the thread keeps up, and shed when it does not.
+    const int waitMs =
+        (m_options.udpWaitRounds > 0 ? m_options.udpWaitRounds : ControllerLink::UdpRounds) *
+        ControllerLink::RoundMs;
+    m_lagLimitMs = std::max<qint64>(10, waitMs / 8);
+    QTimer beat;
+    beat.setTimerType(Qt::PreciseTimer);
+    QElapsedTimer sinceBeat;
+    sinceBeat.start();
+    connect(&beat, &QTimer::timeout, this, [&] {
+        const qint64 late = std::max<qint64>(0, sinceBeat.restart() - kBeatMs);
+        // Quick to notice a stall, slow to forget it.
+        m_lagMs = late > m_lagMs ? late : (3 * m_lagMs + late) / 4;
+    });
+    beat.start(kBeatMs);
+
     std::vector<QCoro::Task<void>> workers;
     const int count = std::min(m_options.jobs, total());
-    for (int j = 0; j < count; ++j)
-        workers.push_back(worker());
+    while (m_next < total()) {
+        for (int b = 0; b < kRampBatch && m_workers < count && m_next + m_workers < total() &&
+                        (m_workers < kSteadyJobs || m_lagMs < m_lagLimitMs);
+             ++b)
+            workers.push_back(worker());
+        co_await QCoro::sleepFor(std::chrono::milliseconds(kBeatMs));
+    }
     for (auto &task : workers)
         co_await task;
     m_hub.closeAll();
@@ -76,6 +106,8 @@ QCoro::Task<void> FleetRun::run()
 
 QCoro::Task<void> FleetRun::worker()
 {
+    ++m_workers;
+    const auto leave = qScopeGuard([this] { --m_workers; });
     while (m_next < total()) {
         const int index = m_next++;
         ++m_running;
@@ -88,7 +120,29 @@ QCoro::Task<void> FleetRun::worker()
         ++m_finished;
         emit controllerFinished(index);
         emit progressChanged();
+        if (m_lagMs > m_lagLimitMs && m_workers > kSteadyJobs)
+            break;
     }
+}
+
+QCoro::Task<ControllerJob::Outcome> FleetRun::recount(ControllerLink &link, int read,
+                                                      ControllerJob::Outcome outcome)
+{
+    // The download ends at the first ring whose checksum fails and calls a ring that starts
+    // with zeros erased. An answer that came too late for its own command and was taken for
+    // the next one can make a held ring look like that (many packets of the programs block
+    // are zeros), and the copy would silently lack a ring. One more look at the ring after the
+    // last one read tells an erased ring from a misread one.
+    if (read >= MaxRings)
+        co_return outcome;
+    const FlashGlance::Seen seen = co_await FlashGlance::look(link, 0);
+    if (seen.answered && !seen.lost && seen.held > read) {
+        outcome.ok = false;
+        outcome.message = QStringLiteral("ДК хранит колец: %1, прочитано %2; копия не сохранена")
+                              .arg(seen.held)
+                              .arg(read);
+    }
+    co_return outcome;
 }
 
 QCoro::Task<void> FleetRun::serve(int index)
@@ -135,6 +189,8 @@ QCoro::Task<void> FleetRun::serve(int index)
     } else {
         outcome = co_await job.download();
     }
+    if (m_options.mode == Mode::Backup && outcome.ok)
+        outcome = co_await recount(link, job.model().ringCount(), std::move(outcome));
     // Nothing more is heard from this controller: a late answer goes nowhere.
     peer->close();
     result.ok = outcome.ok;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/BackupFile.h"
+#include "cli/ControllerJob.h"
 #include "cli/FleetList.h"
 #include "link/UdpHub.h"
 
@@ -86,6 +87,8 @@ signals:
 private:
     QCoro::Task<void> worker();
     QCoro::Task<void> serve(int index);
+    QCoro::Task<ControllerJob::Outcome> recount(ControllerLink &link, int read,
+                                                ControllerJob::Outcome outcome);
     // The project of an upload's file, read once however many controllers get it.
     [[nodiscard]] std::shared_ptr<const RingModel> project(const QString &file, QString *error);
 
@@ -97,6 +100,15 @@ private:
     int m_running = 0;
     int m_finished = 0;
     int m_failed = 0;
+    int m_workers = 0;
+    // How late the thread answers a timer, smoothed, and the most it may be before jobs
+    // are shed.
+    qint64 m_lagMs = 0;
+    qint64 m_lagLimitMs = 50;
+    static constexpr int kBeatMs = 10;
+    static constexpr int kRampBatch = 16;
+    // Never fewer jobs than this, however busy the thread.
+    static constexpr int kSteadyJobs = 8;
     QElapsedTimer m_clock;
     std::vector<qint64> m_started; // per controller; -1 when not in work
     QHash<QString, std::shared_ptr<const RingModel>> m_projects;
