@@ -78,7 +78,7 @@ QCoro::Task<void> FleetRun::run()
     const int waitMs =
         (m_options.udpWaitRounds > 0 ? m_options.udpWaitRounds : ControllerLink::UdpRounds) *
         ControllerLink::RoundMs;
-    m_lagLimitMs = std::max<qint64>(10, waitMs / 8);
+    m_lagLimitMs = std::max<qint64>(10, waitMs / 4);
     QTimer beat;
     beat.setTimerType(Qt::PreciseTimer);
     QElapsedTimer sinceBeat;
@@ -93,7 +93,7 @@ QCoro::Task<void> FleetRun::run()
     std::vector<QCoro::Task<void>> workers;
     const int count = std::min(m_options.jobs, total());
     while (m_next < total()) {
-        for (int b = 0; b < kRampBatch && m_workers < count && m_next + m_workers < total() &&
+        for (int b = 0; b < kRampBatch && m_workers < count && m_next < total() &&
                         (m_workers < kSteadyJobs || m_lagMs < m_lagLimitMs);
              ++b)
             workers.push_back(worker());
