@@ -92,11 +92,19 @@ QCoro::Task<void> FleetRun::run()
 
     std::vector<QCoro::Task<void>> workers;
     const int count = std::min(m_options.jobs, total());
+    // The first jobs at once, then more each time the thread has shown that it keeps up with
+    // those it has; growing by a share of what runs, a city is in work within seconds.
+    QElapsedTimer sinceAdded;
+    sinceAdded.start();
+    bool first = true;
     while (m_next < total()) {
-        for (int b = 0; b < kRampBatch && m_workers < count && m_next < total() &&
-                        (m_workers < kSteadyJobs || m_lagMs < m_lagLimitMs);
-             ++b)
-            workers.push_back(worker());
+        if (first || (sinceAdded.elapsed() >= kSettleMs && m_lagMs < m_lagLimitMs / 2)) {
+            const int add = std::max(kSteadyJobs, m_workers / 8);
+            for (int b = 0; b < add && m_workers < count && m_next < total(); ++b)
+                workers.push_back(worker());
+            sinceAdded.restart();
+            first = false;
+        }
         co_await QCoro::sleepFor(std::chrono::milliseconds(kBeatMs));
     }
     for (auto &task : workers)

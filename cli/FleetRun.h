@@ -106,7 +106,7 @@ private:
     qint64 m_lagMs = 0;
     qint64 m_lagLimitMs = 50;
     static constexpr int kBeatMs = 10;
-    static constexpr int kRampBatch = 16;
+    static constexpr int kSettleMs = 100;
     // Never fewer jobs than this, however busy the thread.
     static constexpr int kSteadyJobs = 8;
     QElapsedTimer m_clock;
