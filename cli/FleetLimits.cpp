@@ -63,9 +63,14 @@ long long descriptorJobs()
                              ReservedDescriptors);
 }
 
+long long processorJobs()
+{
+    return JobsPerProcessor * std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN));
+}
+
 int defaultJobs(int controllers)
 {
-    const long long bound = std::min(memoryJobs(), descriptorJobs());
+    const long long bound = std::min({memoryJobs(), descriptorJobs(), processorJobs()});
     return int(std::max(1LL, std::min<long long>(controllers, bound)));
 }
 
