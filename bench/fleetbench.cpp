@@ -1,14 +1,13 @@
-// A city's nightly backup: velt-cli backs up 50 virtual controllers (one veltsim process
-// serving 127.0.0.10..59) with --jobs 8, timed next to the backup of one controller alone in
-// the same run. Every controller first gets a project through velt-cli's fleet upload, so the
-// backups read real rings.
+// A city's night through velt-cli, every controller at once at default options: backups of
+// 500 and 2000 virtual controllers (veltsim processes of at most 500 addresses each, on
+// 127.1.x.y) timed against the backup of one controller in the same run, with velt-cli's peak
+// memory; then the drift check, `verify --fleet --quick` against the full `verify --fleet`,
+// after a few controllers got another project.
 //
-//   fleetbench [--runs N] [--rings N] [--jobs N] [--sims N] [--delay MS]
+//   fleetbench [--counts 500,2000] [--delay MS] [--runs N] [--rings N] [--changed N]
 //
-// --sims splits the 50 addresses over that many veltsim processes (1 by default). --delay
-// makes every virtual controller take that long over each answer, as a real one takes its
-// time to program its flash; with 0 (the default) the run measures how many round trips this
-// host's processors manage, which on a shared two-core machine is what limits the fleet.
+// --delay makes every answer that late (20 ms by default), as a controller behind a cellular
+// modem is. Only loopback addresses are used.
 #include "model/Description.h"
 #include "model/ProjectFile.h"
 #include "model/RingModel.h"
@@ -16,65 +15,68 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHostAddress>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
 constexpr quint16 kPort = 32995;
-constexpr int kFirst = 10;
-constexpr int kCount = 50;
+constexpr int kPerSim = 500;
+const quint32 kBase = QHostAddress(QStringLiteral("127.1.0.10")).toIPv4Address();
 
-QString address(int n)
+QString host(int n)
 {
-    return QStringLiteral("127.0.0.%1:%2").arg(kFirst + n).arg(kPort);
+    return QHostAddress(kBase + quint32(n)).toString();
 }
 
-bool writeList(const QString &path, int count)
+bool writeList(const QString &path, int from, int count)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    for (int n = 0; n < count; ++n)
-        file.write(QStringLiteral("dk%1 %2\n").arg(kFirst + n).arg(address(n)).toUtf8());
+    for (int n = from; n < from + count; ++n)
+        file.write(QStringLiteral("dk%1 %2:%3\n").arg(n).arg(host(n)).arg(kPort).toUtf8());
     return true;
 }
 
-// Processor time of the children reaped so far, milliseconds.
-double childrenCpuMs()
+struct Timed
 {
-    rusage usage{};
-    ::getrusage(RUSAGE_CHILDREN, &usage);
-    const auto ms = [](const timeval &t) {
-        return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3;
-    };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
+    double ms = -1;
+    double peakMb = 0;
+    int status = -1;
+    QByteArray out;
+};
 
-// Milliseconds the command took, or -1 when it failed; `cpuMs` gets the processor time it used.
-double timed(const QStringList &arguments, double *cpuMs = nullptr)
+// velt-cli under /usr/bin/time, which tells its peak resident memory.
+Timed timed(const QStringList &arguments, const QString &scratch)
 {
-    const double cpuBefore = childrenCpuMs();
+    Timed result;
+    const QString memory = scratch + QStringLiteral("/time.txt");
     QProcess cli;
-    cli.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    cli.setProcessChannelMode(QProcess::SeparateChannels);
     QElapsedTimer clock;
     clock.start();
-    cli.start(QStringLiteral(VELT_CLI_PATH), arguments);
-    if (!cli.waitForFinished(600000) || cli.exitStatus() != QProcess::NormalExit)
-        return -1;
-    const double ms = double(clock.nsecsElapsed()) / 1e6;
-    if (cpuMs)
-        *cpuMs = childrenCpuMs() - cpuBefore;
-    if (cli.exitCode() != 0) {
-        std::fprintf(stderr, "%s", cli.readAllStandardOutput().constData());
-        return -1;
-    }
-    return ms;
+    cli.start(QStringLiteral("/usr/bin/time"),
+              QStringList{QStringLiteral("-f"), QStringLiteral("%M"), QStringLiteral("-o"), memory,
+                          QStringLiteral(VELT_CLI_PATH)} +
+                  arguments);
+    if (!cli.waitForFinished(1800000) || cli.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.ms = double(clock.nsecsElapsed()) / 1e6;
+    result.status = cli.exitCode();
+    result.out = cli.readAllStandardOutput();
+    QFile file(memory);
+    if (file.open(QIODevice::ReadOnly))
+        result.peakMb = file.readAll().trimmed().split('\n').last().toDouble() / 1024.0;
+    return result;
 }
 
 double median(QList<double> values)
@@ -82,46 +84,69 @@ double median(QList<double> values)
     std::sort(values.begin(), values.end());
     return values.isEmpty() ? 0.0 : values[values.size() / 2];
 }
+
+// The controllers a fleet verify named as holding another project, by its JSON.
+QStringList differing(const QByteArray &json)
+{
+    QStringList names;
+    for (const QJsonValue &r :
+         QJsonDocument::fromJson(json).object().value(QStringLiteral("results")).toArray()) {
+        // A controller whose backup failed has no copy to compare with; it is counted apart.
+        const QString verdict = r.toObject().value(QStringLiteral("verdict")).toString();
+        if (verdict == QLatin1String("differs") || verdict == QLatin1String("ring-count"))
+            names << r.toObject().value(QStringLiteral("name")).toString();
+    }
+    return names;
+}
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const auto option = [&](const char *name, int fallback) {
+    const auto option = [&](const char *name, const QString &fallback) {
         const qsizetype at = args.indexOf(QLatin1String(name));
-        return at >= 0 && at + 1 < args.size() ? args[at + 1].toInt() : fallback;
+        return at >= 0 && at + 1 < args.size() ? args[at + 1] : fallback;
     };
-    const int runs = std::max(1, option("--runs", 3));
-    const int rings = std::clamp(option("--rings", 2), 1, 4);
-    const QString jobs = QString::number(std::max(1, option("--jobs", 8)));
+    QList<int> counts;
+    for (const QString &c : option("--counts", QStringLiteral("500,2000")).split(QLatin1Char(',')))
+        counts << std::clamp(c.toInt(), 1, 8000);
+    const int total = *std::max_element(counts.cbegin(), counts.cend());
+    const int delay = std::max(0, option("--delay", QStringLiteral("20")).toInt());
+    const int runs = std::max(1, option("--runs", QStringLiteral("1")).toInt());
+    const int rings = std::clamp(option("--rings", QStringLiteral("2")).toInt(), 1, 4);
+    const int changed = std::clamp(option("--changed", QStringLiteral("5")).toInt(), 0, total);
 
     QTemporaryDir dir;
-    const QString one = dir.filePath(QStringLiteral("one.txt"));
-    const QString all = dir.filePath(QStringLiteral("all.txt"));
     const QString project = dir.filePath(QStringLiteral("city.velt"));
+    const QString other = dir.filePath(QStringLiteral("other.velt"));
     RingModel model;
     model.NewProjectDefaults();
     model.setRingCount(rings);
     setProjectDescription(model.project(), QStringLiteral("fleetbench"));
-    if (!writeList(one, 1) || !writeList(all, kCount) || ProjectFile::save(model, project)) {
+    bool ok = !ProjectFile::save(model, project);
+    setProjectDescription(model.project(), QStringLiteral("fleetbench, changed"));
+    ok = ok && !ProjectFile::save(model, other);
+    const QString one = dir.filePath(QStringLiteral("one.txt"));
+    const QString changedList = dir.filePath(QStringLiteral("changed.txt"));
+    ok = ok && writeList(one, 0, 1) && writeList(changedList, 0, changed);
+    for (const int count : counts)
+        ok = ok && writeList(dir.filePath(QStringLiteral("all-%1.txt").arg(count)), 0, count);
+    if (!ok) {
         std::fprintf(stderr, "fleetbench: cannot write the files\n");
         return 1;
     }
 
-    const int processes = std::clamp(option("--sims", 1), 1, kCount);
-    const int delay = std::max(0, option("--delay", 0));
     std::vector<std::unique_ptr<QProcess>> sims;
-    for (int p = 0; p < processes; ++p) {
-        const int from = kFirst + p * kCount / processes;
-        const int to = kFirst + (p + 1) * kCount / processes - 1;
+    for (int from = 0; from < total; from += kPerSim) {
+        const int to = std::min(total, from + kPerSim) - 1;
         auto &sim = sims.emplace_back(std::make_unique<QProcess>());
         sim->start(QStringLiteral(VELTSIM_PATH),
                    {QStringLiteral("--udp"),
-                    QStringLiteral("127.0.0.%1-127.0.0.%2:%3").arg(from).arg(to).arg(kPort),
+                    QStringLiteral("%1-%2:%3").arg(host(from), host(to)).arg(kPort),
                     QStringLiteral("--delay"), QString::number(delay)});
         int listening = 0;
-        while (listening <= to - from && sim->waitForReadyRead(10000))
+        while (listening <= to - from && sim->waitForReadyRead(20000))
             while (sim->canReadLine())
                 listening += sim->readLine().startsWith("udp ") ? 1 : 0;
         if (listening <= to - from) {
@@ -129,45 +154,88 @@ int main(int argc, char **argv)
             return 1;
         }
     }
+    const auto stop = [&] {
+        for (auto &sim : sims) {
+            sim->terminate();
+            sim->waitForFinished(5000);
+        }
+    };
 
-    const double upload =
-        timed({QStringLiteral("upload"), QStringLiteral("--fleet"), all, project,
-               QStringLiteral("--jobs"), jobs, QStringLiteral("--accept-warnings")});
-    QList<double> single;
-    QList<double> fleet;
-    QList<double> fleetCpu;
-    for (int run = 0; run < runs && upload >= 0; ++run) {
-        // A fresh folder each time, so that every backup writes its files.
-        single << timed({QStringLiteral("backup"), QStringLiteral("--fleet"), one,
-                         QStringLiteral("-o"), dir.filePath(QStringLiteral("one-%1").arg(run))});
-        double cpu = 0;
-        fleet << timed({QStringLiteral("backup"), QStringLiteral("--fleet"), all,
-                        QStringLiteral("-o"), dir.filePath(QStringLiteral("all-%1").arg(run)),
-                        QStringLiteral("--jobs"), jobs},
-                       &cpu);
-        fleetCpu << cpu;
-    }
-    for (auto &sim : sims) {
-        sim->terminate();
-        sim->waitForFinished(5000);
-    }
-    if (upload < 0 || single.contains(-1) || fleet.contains(-1)) {
-        std::fprintf(stderr, "fleetbench: a run failed\n");
+    const QString all = dir.filePath(QStringLiteral("all-%1.txt").arg(total));
+    const Timed upload = timed({QStringLiteral("upload"), QStringLiteral("--fleet"), all, project,
+                                QStringLiteral("--accept-warnings")},
+                               dir.path());
+    if (upload.status != 0) {
+        std::fprintf(stderr, "fleetbench: the upload failed:\n%s", upload.out.constData());
+        stop();
         return 1;
     }
+    std::printf("velt-cli over virtual controllers, %d rings each, answers %d ms late, %zu veltsim "
+                "process(es), default options\n",
+                rings, delay, sims.size());
+    std::printf("  upload to %d with read-back: %.1f s, peak %.0f MB\n", total, upload.ms / 1e3,
+                upload.peakMb);
+
+    const auto backup = [&](const QString &list, const QString &name) {
+        return timed({QStringLiteral("backup"), QStringLiteral("--fleet"), list,
+                      QStringLiteral("-o"), dir.filePath(name)},
+                     dir.path());
+    };
+    QList<double> single;
+    double singlePeak = 0;
+    for (int run = 0; run < runs; ++run) {
+        const Timed t = backup(one, QStringLiteral("one-%1").arg(run));
+        single << (t.status == 0 ? t.ms : -1);
+        singlePeak = t.peakMb;
+    }
     const double s = median(single);
-    const double f = median(fleet);
-    std::printf("Fleet backup through velt-cli, %d rings per controller, %d veltsim process(es), "
-                "answers after %d ms\n",
-                rings, processes, delay);
-    std::printf("  upload to %d controllers, --jobs %s, with read-back: %8.0f ms\n", kCount,
-                qPrintable(jobs), upload);
-    std::printf("  backup of 1 controller (median of %d):          %8.0f ms\n", runs, s);
-    std::printf("  backup of %d controllers, --jobs %s (median):     %8.0f ms\n", kCount,
-                qPrintable(jobs), f);
-    std::printf("  ratio fleet / one: %.1fx (%d controllers; goal within 8x)\n", f / s, kCount);
-    // Where the fleet is bound by the processors rather than by the controllers' answers.
-    std::printf("  velt-cli processor time in the fleet backup: %.0f ms (%.1f ms per controller)\n",
-                median(fleetCpu), median(fleetCpu) / kCount);
+    std::printf("  backup of 1 controller: %.2f s, peak %.0f MB\n", s / 1e3, singlePeak);
+    for (const int count : counts) {
+        QList<double> times;
+        double peak = 0;
+        int failed = 0;
+        for (int run = 0; run < runs; ++run) {
+            const Timed t = backup(dir.filePath(QStringLiteral("all-%1.txt").arg(count)),
+                                   QStringLiteral("all-%1-%2").arg(count).arg(run));
+            times << t.ms;
+            peak = std::max(peak, t.peakMb);
+            failed += int(t.out.count("ОШИБКА"));
+            if (t.status != 0) {
+                const qsizetype at = t.out.indexOf("ОШИБКА");
+                std::printf("    e.g. %s\n",
+                            t.out.mid(at, t.out.indexOf('\n', at) - at).constData());
+            }
+        }
+        const double f = median(times);
+        std::printf("  backup of %d controllers: %.2f s = %.2fx one controller, peak %.0f MB "
+                    "(%.2f MB per controller above one's), %d not backed up\n",
+                    count, f / 1e3, f / s, peak, (peak - singlePeak) / count, failed);
+    }
+
+    // The drift check: the archive is the last backup of all; a few controllers change.
+    const QString archive = dir.filePath(QStringLiteral("all-%1-0").arg(total));
+    const Timed change = timed({QStringLiteral("upload"), QStringLiteral("--fleet"), changedList,
+                                other, QStringLiteral("--accept-warnings")},
+                               dir.path());
+    const QStringList verifyArgs{QStringLiteral("verify"), QStringLiteral("--fleet"),
+                                 dir.filePath(QStringLiteral("all-%1.txt").arg(counts.first())),
+                                 archive, QStringLiteral("--json")};
+    const Timed quick = timed(verifyArgs + QStringList{QStringLiteral("--quick")}, dir.path());
+    const Timed full = timed(verifyArgs, dir.path());
+    stop();
+    if (change.status != 0) {
+        std::fprintf(stderr, "fleetbench: the change upload failed\n");
+        return 1;
+    }
+    const QStringList quickFound = differing(quick.out);
+    const QStringList fullFound = differing(full.out);
+    std::printf("  verify --fleet of %d: --quick %.2f s (peak %.0f MB), full %.2f s (peak %.0f "
+                "MB): full / quick = %.1fx\n",
+                counts.first(), quick.ms / 1e3, quick.peakMb, full.ms / 1e3, full.peakMb,
+                full.ms / quick.ms);
+    std::printf("    differing, quick: %s\n", qPrintable(quickFound.join(QLatin1Char(' '))));
+    std::printf("    differing, full:  %s\n", qPrintable(fullFound.join(QLatin1Char(' '))));
+    std::printf("    the %d changed found by both: %s\n", changed,
+                quickFound == fullFound && quickFound.size() == changed ? "yes" : "NO");
     return 0;
 }

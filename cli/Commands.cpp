@@ -2,6 +2,7 @@
 
 #include "cli/FileCommands.h"
 #include "cli/LinkCommands.h"
+#include "cli/StatusCommands.h"
 
 #include <algorithm>
 #include <array>
@@ -10,9 +11,9 @@ namespace Commands {
 
 namespace {
 
-const std::array<CliCommand, 7> &table()
+const std::array<CliCommand, 9> &table()
 {
-    static const std::array<CliCommand, 7> commands{{
+    static const std::array<CliCommand, 9> commands{{
         {QStringLiteral("info"),
          QStringLiteral("ФАЙЛ"),
          1,
@@ -58,6 +59,8 @@ const std::array<CliCommand, 7> &table()
         downloadCommand(),
         verifyCommand(),
         backupCommand(),
+        statusCommand(),
+        clockCommand(),
     }};
     return commands;
 }
@@ -82,7 +85,8 @@ void printToolHelp(QTextStream &out)
             out << "  " << head << '\n' << QString(16, QLatin1Char(' ')) << command.summary << '\n';
     }
     out << "\nКоманды upload, download, verify и backup говорят с ДК так же, как окно\n"
-        << "\"Загрузка/Выгрузка\"; их параметры - в справке каждой команды.\n";
+        << "\"Загрузка/Выгрузка\"; status и clock - как вкладки \"Состояние\" и \"Время\";\n"
+        << "их параметры - в справке каждой команды.\n";
     out << "\nПараметры:\n"
         << "  --json    вывод в JSON для программ\n"
         << "  --help    эта справка; после команды - справка по команде\n\n"

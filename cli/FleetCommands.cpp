@@ -1,3 +1,5 @@
+#include "cli/FleetCommon.h"
+#include "cli/FleetProgress.h"
 #include "cli/FleetRun.h"
 #include "cli/JsonOutput.h"
 #include "cli/LinkCommands.h"
@@ -11,10 +13,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// A controller's result stays on its own line however many lines the window's message had, so
-// that a script can grep the run by name.
 QString oneLine(const QString &message)
 {
     QStringList parts = message.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -24,9 +22,6 @@ QString oneLine(const QString &message)
     return parts.join(QStringLiteral("; "));
 }
 
-const QString kOutput = QStringLiteral("--output");
-
-// The options both fleet commands share; nothing after an error message.
 std::optional<FleetRun::Options> fleetOptions(CliContext &context, FleetRun::Mode mode)
 {
     for (const QString &single : {QStringLiteral("--to"), QStringLiteral("--serial")}) {
@@ -59,6 +54,10 @@ std::optional<FleetList> loadList(CliContext &context)
         context.err << path << ": " << error << '\n';
     return std::nullopt;
 }
+
+namespace {
+
+const QString kOutput = QStringLiteral("--output");
 
 QString summary(const FleetRun &run, FleetRun::Mode mode)
 {
@@ -94,13 +93,7 @@ int execute(const FleetList &list, const FleetRun::Options &options, CliContext 
     ProgressLine progress(context.err);
     const QString doing = options.mode == FleetRun::Mode::Backup ? QStringLiteral("Выгрузка")
                                                                  : QStringLiteral("Загрузка");
-    QObject::connect(&run, &FleetRun::progressChanged, &run, [&] {
-        progress.show(QStringLiteral("%1: готово %2 из %3, в работе %4")
-                          .arg(doing)
-                          .arg(run.finished())
-                          .arg(run.total())
-                          .arg(run.running()));
-    });
+    FleetProgress shown(run, progress, doing);
     // One line per controller as soon as it is done, so a long run shows its results early.
     QObject::connect(&run, &FleetRun::controllerFinished, &run, [&](int index) {
         if (context.json)

@@ -1,12 +1,20 @@
 #include "cli/FleetRun.h"
 
 #include "cli/ControllerJob.h"
+#include "cli/FlashGlance.h"
+#include "cli/FleetLimits.h"
 #include "link/ControllerLink.h"
 #include "link/SerialTransport.h"
 #include "link/UdpPeer.h"
 #include "model/ProjectFile.h"
 
 #include <QDir>
+#include <QScopeGuard>
+#include <QTimer>
+
+#include <qcoro/qcorotimer.h>
+
+#include <chrono>
 
 #include <algorithm>
 #include <vector>
@@ -14,7 +22,10 @@
 FleetRun::FleetRun(const FleetList &list, Options options, QObject *parent)
     : QObject(parent), m_list(list), m_options(std::move(options))
 {
-    m_options.jobs = std::max(1, m_options.jobs);
+    m_options.jobs = m_options.jobs > 0 ? m_options.jobs
+                                        : FleetLimits::defaultJobs(int(m_list.controllers.size()));
+    m_started.assign(std::size_t(m_list.controllers.size()), -1);
+    m_clock.start();
     for (const FleetList::Controller &controller : m_list.controllers) {
         Result result;
         result.name = controller.name;
@@ -29,12 +40,73 @@ int FleetRun::failed() const
         std::count_if(m_results.cbegin(), m_results.cend(), [](const Result &r) { return !r.ok; }));
 }
 
+int FleetRun::slowest(qint64 *ms) const
+{
+    int index = -1;
+    qint64 earliest = 0;
+    for (std::size_t i = 0; i < m_started.size(); ++i) {
+        if (m_started[i] >= 0 && (index < 0 || m_started[i] < earliest)) {
+            index = int(i);
+            earliest = m_started[i];
+        }
+    }
+    if (ms)
+        *ms = index < 0 ? 0 : m_clock.elapsed() - earliest;
+    return index;
+}
+
+std::shared_ptr<const RingModel> FleetRun::project(const QString &file, QString *error)
+{
+    if (const auto known = m_projects.constFind(file); known != m_projects.cend())
+        return *known;
+    auto model = std::make_shared<RingModel>();
+    const ProjectFile::OpenResult opened = ProjectFile::open(*model, file);
+    if (!opened.ok() || opened.ringsRead == 0) {
+        *error = opened.ok() ? QStringLiteral("в файле \"%1\" нет ни одного кольца").arg(file)
+                             : opened.error;
+        return nullptr;
+    }
+    m_projects.insert(file, model);
+    return model;
+}
+
 QCoro::Task<void> FleetRun::run()
 {
+    // Every job shares this thread. Once it falls behind, an answer waits unread while its
+    // command's time-out runs out, and the next command of that controller takes it for its
+    // own; so jobs are added only while the thread keeps up, and shed when it does not.
+    const int waitMs =
+        (m_options.udpWaitRounds > 0 ? m_options.udpWaitRounds : ControllerLink::UdpRounds) *
+        ControllerLink::RoundMs;
+    m_lagLimitMs = std::max<qint64>(10, waitMs / 4);
+    QTimer beat;
+    beat.setTimerType(Qt::PreciseTimer);
+    QElapsedTimer sinceBeat;
+    sinceBeat.start();
+    connect(&beat, &QTimer::timeout, this, [&] {
+        const qint64 late = std::max<qint64>(0, sinceBeat.restart() - kBeatMs);
+        // Quick to notice a stall, slow to forget it.
+        m_lagMs = late > m_lagMs ? late : (3 * m_lagMs + late) / 4;
+    });
+    beat.start(kBeatMs);
+
     std::vector<QCoro::Task<void>> workers;
     const int count = std::min(m_options.jobs, total());
-    for (int j = 0; j < count; ++j)
-        workers.push_back(worker());
+    // The first jobs at once, then more each time the thread has shown that it keeps up with
+    // those it has; growing by a share of what runs, a city is in work within seconds.
+    QElapsedTimer sinceAdded;
+    sinceAdded.start();
+    bool first = true;
+    while (m_next < total()) {
+        if (first || (sinceAdded.elapsed() >= kSettleMs && m_lagMs < m_lagLimitMs / 2)) {
+            const int add = std::max(kSteadyJobs, m_workers / 8);
+            for (int b = 0; b < add && m_workers < count && m_next < total(); ++b)
+                workers.push_back(worker());
+            sinceAdded.restart();
+            first = false;
+        }
+        co_await QCoro::sleepFor(std::chrono::milliseconds(kBeatMs));
+    }
     for (auto &task : workers)
         co_await task;
     m_hub.closeAll();
@@ -42,16 +114,43 @@ QCoro::Task<void> FleetRun::run()
 
 QCoro::Task<void> FleetRun::worker()
 {
+    ++m_workers;
+    const auto leave = qScopeGuard([this] { --m_workers; });
     while (m_next < total()) {
         const int index = m_next++;
         ++m_running;
+        m_started[std::size_t(index)] = m_clock.elapsed();
         emit progressChanged();
         co_await serve(index);
+        m_started[std::size_t(index)] = -1;
+        m_failed += m_results[index].ok ? 0 : 1;
         --m_running;
         ++m_finished;
         emit controllerFinished(index);
         emit progressChanged();
+        if (m_lagMs > m_lagLimitMs && m_workers > kSteadyJobs)
+            break;
     }
+}
+
+QCoro::Task<ControllerJob::Outcome> FleetRun::recount(ControllerLink &link, int read,
+                                                      ControllerJob::Outcome outcome)
+{
+    // The download ends at the first ring whose checksum fails and calls a ring that starts
+    // with zeros erased. An answer that came too late for its own command and was taken for
+    // the next one can make a held ring look like that (many packets of the programs block
+    // are zeros), and the copy would silently lack a ring. One more look at the ring after the
+    // last one read tells an erased ring from a misread one.
+    if (read >= MaxRings)
+        co_return outcome;
+    const FlashGlance::Seen seen = co_await FlashGlance::look(link, 0);
+    if (seen.answered && !seen.lost && seen.held > read) {
+        outcome.ok = false;
+        outcome.message = QStringLiteral("ДК хранит колец: %1, прочитано %2; копия не сохранена")
+                              .arg(seen.held)
+                              .arg(read);
+    }
+    co_return outcome;
 }
 
 QCoro::Task<void> FleetRun::serve(int index)
@@ -71,6 +170,11 @@ QCoro::Task<void> FleetRun::serve(int index)
     link.setLinkType(LinkKind::Ethernet);
     if (m_options.udpWaitRounds > 0)
         link.setUdpWaitRounds(m_options.udpWaitRounds);
+    if (m_options.mode == Mode::Custom) {
+        co_await m_options.job(controller, link, result);
+        peer->close();
+        co_return;
+    }
     ControllerJob job(link);
     job.setVerifyAfterUpload(m_options.verify);
     job.setOneRingAllowed(m_options.oneRing);
@@ -79,18 +183,22 @@ QCoro::Task<void> FleetRun::serve(int index)
     ControllerJob::Outcome outcome;
     if (m_options.mode == Mode::Upload) {
         result.file = m_options.files.value(controller.name);
-        const ProjectFile::OpenResult opened = ProjectFile::open(job.model(), result.file);
-        if (!opened.ok() || opened.ringsRead == 0) {
-            result.message =
-                opened.ok() ? QStringLiteral("в файле \"%1\" нет ни одного кольца").arg(result.file)
-                            : opened.error;
+        const auto shared = project(result.file, &result.message);
+        if (!shared) {
             peer->close();
             co_return;
         }
+        // The file as its own opening would leave the model: every store, fixed up.
+        for (int r = 0; r < MaxRings; ++r)
+            job.model().store(r) = shared->store(r);
+        job.model().setRingCount(shared->ringCount());
+        job.model().ReloadRing(0);
         outcome = co_await job.upload();
     } else {
         outcome = co_await job.download();
     }
+    if (m_options.mode == Mode::Backup && outcome.ok)
+        outcome = co_await recount(link, job.model().ringCount(), std::move(outcome));
     // Nothing more is heard from this controller: a late answer goes nowhere.
     peer->close();
     result.ok = outcome.ok;

@@ -1,17 +1,29 @@
 #pragma once
 
 #include "cli/BackupFile.h"
+#include "cli/ControllerJob.h"
 #include "cli/FleetList.h"
 #include "link/UdpHub.h"
 
+#include <QElapsedTimer>
 #include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QStringList>
 
 #include <qcoro/qcorotask.h>
 
-// Backs up, or uploads to, every controller of a list over UDP, at most `jobs` at a time.
+#include <functional>
+#include <memory>
+#include <vector>
+
+class ControllerLink;
+class RingModel;
+
+// Backs up, or uploads to, every controller of a list over UDP, at most `jobs` at a time (by
+// default every controller at once, as far as the machine allows: FleetLimits). Other fleet
+// commands bring their own conversation with each controller (Mode::Custom).
 // Each controller has a conversation of its own (its own link, one command in flight, the
 // window's transfer with its probes, tries and checks); all of them listen through one
 // receiver per port, which hands each datagram to the controller that sent it.
@@ -19,12 +31,16 @@ class FleetRun : public QObject
 {
     Q_OBJECT
 public:
-    enum class Mode { Backup, Upload };
+    enum class Mode { Backup, Upload, Custom };
+    struct Result;
+    // One controller's conversation over a link made for it; it fills the result.
+    using Job =
+        std::function<QCoro::Task<void>(const FleetList::Controller &, ControllerLink &, Result &)>;
 
     struct Options
     {
         Mode mode = Mode::Backup;
-        int jobs = 8;
+        int jobs = 0;          // 0: as many as the machine allows
         int udpWaitRounds = 0; // 0: the firmware's wait
         bool verify = true;
         bool oneRing = false;
@@ -32,6 +48,7 @@ public:
         QString directory; // backups: DIR/name.velt
         // Uploads: the project file of each controller, by name.
         QHash<QString, QString> files;
+        Job job; // Mode::Custom
     };
 
     struct Result
@@ -43,6 +60,8 @@ public:
         QString file;
         BackupFile::Result backup = BackupFile::Result::Failed;
         QStringList log;
+        // What a custom job found, for its own output.
+        QJsonObject data;
     };
 
     FleetRun(const FleetList &list, Options options, QObject *parent = nullptr);
@@ -54,6 +73,12 @@ public:
     [[nodiscard]] int finished() const { return m_finished; }
     [[nodiscard]] int running() const { return m_running; }
     [[nodiscard]] int failed() const;
+    // Finished without success so far.
+    [[nodiscard]] int failedSoFar() const { return m_failed; }
+    [[nodiscard]] int jobs() const { return m_options.jobs; }
+    // The controller in work for the longest time, and for how many milliseconds; -1 when
+    // none is in work.
+    [[nodiscard]] int slowest(qint64 *ms = nullptr) const;
 
 signals:
     void controllerFinished(int index);
@@ -62,6 +87,10 @@ signals:
 private:
     QCoro::Task<void> worker();
     QCoro::Task<void> serve(int index);
+    QCoro::Task<ControllerJob::Outcome> recount(ControllerLink &link, int read,
+                                                ControllerJob::Outcome outcome);
+    // The project of an upload's file, read once however many controllers get it.
+    [[nodiscard]] std::shared_ptr<const RingModel> project(const QString &file, QString *error);
 
     FleetList m_list;
     Options m_options;
@@ -70,4 +99,17 @@ private:
     int m_next = 0;
     int m_running = 0;
     int m_finished = 0;
+    int m_failed = 0;
+    int m_workers = 0;
+    // How late the thread answers a timer, smoothed, and the most it may be before jobs
+    // are shed.
+    qint64 m_lagMs = 0;
+    qint64 m_lagLimitMs = 50;
+    static constexpr int kBeatMs = 10;
+    static constexpr int kSettleMs = 100;
+    // Never fewer jobs than this, however busy the thread.
+    static constexpr int kSteadyJobs = 8;
+    QElapsedTimer m_clock;
+    std::vector<qint64> m_started; // per controller; -1 when not in work
+    QHash<QString, std::shared_ptr<const RingModel>> m_projects;
 };

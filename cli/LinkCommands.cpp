@@ -2,6 +2,7 @@
 
 #include "cli/ControllerAddress.h"
 #include "cli/ControllerJob.h"
+#include "cli/FleetVerify.h"
 #include "cli/JsonOutput.h"
 #include "cli/LinkOptions.h"
 #include "cli/ProgressLine.h"
@@ -177,14 +178,20 @@ CliCommand downloadCommand()
 CliCommand verifyCommand()
 {
     return {QStringLiteral("verify"),
-            QStringLiteral("ФАЙЛ --from АДРЕС | --serial УСТР"),
+            QStringLiteral("ФАЙЛ --from АДРЕС | --serial УСТР; --fleet СПИСОК КАТАЛОГ"),
             1,
-            QStringLiteral("сравнить проект в ДК с файлом"),
+            QStringLiteral("сравнить проект в ДК с файлом или все ДК списка с их копиями"),
             QStringLiteral("Читает проект из ДК и сравнивает каждое кольцо с файлом в том виде, в\n"
                            "каком его загрузило бы окно. Называет первое отличие.\n"
+                           "С --fleet каждый ДК списка сравнивается с копией КАТАЛОГ/имя.velt;\n"
+                           "называются ДК, чей проект отличается (и какие кольца), ДК с другим\n"
+                           "числом колец и ДК, которые не ответили. С --quick читаются только\n"
+                           "первый и последний пакет блока проекта каждого кольца: контрольные\n"
+                           "суммы, которые ДК хранит. Это не доказывает, что память за ними цела.\n"
                            "Код выхода: 0 - совпадает, 1 - отличается или ДК не ответил.\n"),
             &runVerify,
-            {addressOption(kFrom), serialOption(), LinkOptions::wait()},
+            {addressOption(kFrom), serialOption(), LinkOptions::fleet(), FleetVerify::quick(),
+             LinkOptions::jobs(), LinkOptions::wait()},
             false};
 }
 
@@ -259,6 +266,12 @@ int runDownload(const QStringList &, CliContext &context)
 
 int runVerify(const QStringList &files, CliContext &context)
 {
+    if (context.has(LinkOptions::fleet().name))
+        return runFleetVerify(files, context);
+    if (context.has(FleetVerify::quick().name) || context.has(LinkOptions::jobs().name)) {
+        context.err << "--quick и --jobs - только с --fleet\n";
+        return ExitCode::Failure;
+    }
     DirectLink direct;
     const QString error = prepare(direct, context, kFrom);
     if (!error.isEmpty()) {

@@ -18,7 +18,8 @@ CliOption jobs()
 {
     return {QStringLiteral("--jobs"),
             QStringLiteral("N"),
-            QStringLiteral("сколько ДК обслуживать одновременно (по умолчанию 8)"),
+            QStringLiteral("сколько ДК обслуживать одновременно (по умолчанию все сразу, "
+                           "сколько позволяют память и процессоры машины: до 64 на процессор)"),
             {}};
 }
 
@@ -75,12 +76,13 @@ std::optional<int> waitRounds(CliContext &context)
 
 std::optional<int> jobCount(CliContext &context)
 {
+    // 0: FleetRun takes as many as the machine allows.
     if (!context.has(QStringLiteral("--jobs")))
-        return 8;
+        return 0;
     bool ok = false;
     const int jobs = context.value(QStringLiteral("--jobs")).toInt(&ok, 10);
-    if (!ok || jobs < 1 || jobs > 256) {
-        context.err << "--jobs: нужно число от 1 до 256\n";
+    if (!ok || jobs < 1 || jobs > MaxJobs) {
+        context.err << "--jobs: нужно число от 1 до " << MaxJobs << '\n';
         return std::nullopt;
     }
     return jobs;
