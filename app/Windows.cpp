@@ -62,8 +62,8 @@ void createWindows(TForm1 &main)
                       [directions] { directions->openDialog(); });
 
     auto *report = new CheckReportWindow(main.model(), &main);
-    report->setOpenPlace(
-        FindingNavigator{&main, editor, dayPlans, weekPlans, yearPlan, templates, directions});
+    report->setOpenPlace(FindingNavigator{&main, editor, dayPlans, weekPlans, yearPlan, safety,
+                                          templates, directions});
     main.attachWindow(TForm1::Window::Check, report, [report] { report->openReport(); });
 
     main.setConsistencyCheck(TemplatesConflict);

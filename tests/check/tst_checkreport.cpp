@@ -5,7 +5,9 @@
 #include "app/MainWindow.h"
 #include "app/Windows.h"
 #include "check/CheckReportWindow.h"
+#include "check/ProjectCheck.h"
 #include "config/DirectionsDialog.h"
+#include "config/SafetyDialog.h"
 #include "config/TemplatesDialog.h"
 #include "programs/PhaseEditPanel.h"
 #include "programs/ProgramEditor.h"
@@ -127,20 +129,22 @@ private slots:
         startProject(main, plant);
         trigger(main, "ActionCheckProject");
         CheckReportWindow *window = report(main);
-        QCOMPARE(window->list()->topLevelItemCount(), 1);
-        doubleClickRow(*window, 0);
+        const std::vector<Finding> findings = run(main.model());
+        QCOMPARE(window->list()->topLevelItemCount(), int(findings.size()));
+        const auto planted = std::find_if(findings.begin(), findings.end(),
+                                          [&](const Finding &f) { return f.kind == kind; });
+        QVERIFY(planted != findings.end());
+        doubleClickRow(*window, int(planted - findings.begin()));
 
         QCOMPARE(main.model().currentRing(), place.ring);
-        switch (kind) {
-        case Kind::TramSignal:
-        case Kind::OutputTwice:
-        case Kind::DirectionWithoutOutput: {
+        switch (kindInfo(kind).editor) {
+        case Editor::Directions: {
             auto *directions = main.findChild<TForm13 *>();
             QVERIFY(directions->isVisible());
             QCOMPARE(directions->selectedDirection(), place.direction);
             break;
         }
-        case Kind::TemplateConflict: {
+        case Editor::Templates: {
             auto *templates = main.findChild<TForm8 *>();
             QVERIFY(templates->isVisible());
             QCOMPARE(templates->shownTemplate(), place.templateIndex);
@@ -150,8 +154,16 @@ private slots:
             QCOMPARE(templates->dialogCopy(), main.model().project());
             break;
         }
-        case Kind::DayPlanOrder:
-        case Kind::DayPlanEmptyProgram: {
+        case Editor::Safety: {
+            auto *safety = main.findChild<TForm7 *>();
+            QVERIFY(safety->isVisible());
+            QCOMPARE(safety->shownPage(),
+                     place.direction >= 0 ? TForm7::Page::Flags : TForm7::Page::Intermediate);
+            // Showing the matrix toggles no flag.
+            QCOMPARE(safety->dialogCopy(), main.model().project());
+            break;
+        }
+        case Editor::DayPlans: {
             auto *dayPlans = main.findChild<TForm3 *>();
             QVERIFY(dayPlans->isVisible());
             QCOMPARE(dayPlans->selectedPlan(), place.dayPlan);
@@ -160,21 +172,20 @@ private slots:
             QCOMPARE(grid->currentRow(), place.entry);
             break;
         }
-        case Kind::WeekPlanEmptyDayPlan: {
+        case Editor::WeekPlans: {
             auto *weekPlans = main.findChild<TForm4 *>();
             QVERIFY(weekPlans->isVisible());
             QCOMPARE(weekPlans->selectedPlan(), place.weekPlan);
             break;
         }
-        case Kind::YearUnfilledWeekPlan: {
+        case Editor::YearPlan: {
             auto *yearPlan = main.findChild<TForm5 *>();
             QVERIFY(yearPlan->isVisible());
             auto *grid = yearPlan->findChild<QTableWidget *>(QStringLiteral("StringGrid1"));
             QCOMPARE(grid->currentRow(), place.week);
             break;
         }
-        case Kind::PhaseBelowMinimum:
-        case Kind::PhaseAboveMaximum: {
+        case Editor::Program: {
             QCOMPARE(main.model().currentProgram(), place.program);
             auto *editor = main.findChild<ProgramEditor *>();
             QVERIFY(editor->editPanel()->isVisible());
