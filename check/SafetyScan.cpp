@@ -1,0 +1,351 @@
+#include "check/SafetyScan.h"
+
+#include "config/Directions.h"
+
+#include <algorithm>
+#include <bit>
+
+namespace DL = DirectionLayout;
+namespace PL = ProjectLayout;
+using ProjectCheck::Kind;
+
+namespace SignalSafety {
+
+namespace {
+
+constexpr int Channels = OutputGroups * LampColours;
+
+int channel(int group, int colour)
+{
+    return (group - 1) * LampColours + colour;
+}
+
+struct Row
+{
+    std::size_t offset;
+    bool scanned; // read by the output-twice check
+};
+
+// The lamps a direction lights in each state. A pedestrian's "ТВП - ЖДИТЕ" output follows
+// calls, not tacts, and tram lamps are white bars of one head: neither takes part.
+void addLamps(const ProjectBlock &project, int d, Rules &rules)
+{
+    const int type = Napr::directionType(project, d);
+    auto bind = [&](Row row, std::initializer_list<Signal> when, std::uint32_t &scannedGreen) {
+        const std::size_t at = directionOffset(d) + row.offset;
+        const int group = project[at + DL::BindingGroup];
+        const int colour = project[at + DL::BindingColour];
+        if (group < 1 || group > OutputGroups || colour >= LampColours)
+            return;
+        const std::uint32_t bit = 1u << channel(group, colour);
+        for (const Signal s : when)
+            rules.lit[std::size_t(d)][std::size_t(s)] |= bit;
+        if (row.scanned && colour == LampColour::Green)
+            scannedGreen |= bit;
+        if (row.scanned) {
+            rules.boundTwice |= rules.boundOnce & bit;
+            rules.boundOnce |= bit;
+        }
+    };
+    std::uint32_t scanned = 0;
+    const auto green = {Signal::Green, Signal::GreenBlink};
+    switch (type) {
+    case Napr::Vehicle:
+    case Napr::Reversible:
+        bind({DL::Red1, true}, {Signal::Red, Signal::RedYellow}, scanned);
+        bind({DL::Yellow1, true}, {Signal::Yellow, Signal::RedYellow, Signal::YellowFlash},
+             scanned);
+        bind({DL::Green1, true}, green, scanned);
+        break;
+    case Napr::Pedestrian:
+        bind({DL::Red1, true}, {Signal::Red, Signal::RedYellow}, scanned);
+        bind({DL::Green1, true}, green, scanned);
+        break;
+    case Napr::TurnArrow:
+        bind({DL::Green1, false}, green, scanned);
+        break;
+    default:
+        break;
+    }
+    rules.sharesGreen[std::size_t(d)] = scanned; // held here until every direction is known
+}
+
+} // namespace
+
+Rules::Rules(const ProjectBlock &project)
+{
+    directions = Napr::directionCount(project);
+    yellow = project[PL::Yellow];
+    redYellow = project[PL::RedYellow];
+    greenBlink = project[PL::GreenBlink];
+    minGreen = project[PL::MinGreen];
+    minRed = project[PL::MinRed];
+    allRed = project[PL::AllRedDuration];
+    for (int i = 0; i < directions; ++i) {
+        const int type = Napr::directionType(project, i);
+        vehicle[std::size_t(i)] = type == Napr::Vehicle;
+        tram[std::size_t(i)] = Napr::isTramType(type);
+        for (int j = 0; j < directions; ++j) {
+            if (i == j)
+                continue;
+            conflictTime[std::size_t(i)][std::size_t(j)] = project[conflictTimeOffset(i, j)];
+            if (project[conflictFlagOffset(i, j)] != 0) {
+                clearanceTo[std::size_t(i)] |= 1u << j;
+                conflictsWith[std::size_t(i)] |= 1u << j;
+                conflictsWith[std::size_t(j)] |= 1u << i;
+            }
+        }
+        addLamps(project, i, *this);
+    }
+    std::array<std::uint32_t, MaxDirections> scannedGreen = sharesGreen;
+    for (int i = 0; i < directions; ++i) {
+        std::uint32_t shares = 0;
+        const std::uint32_t mine = lit[std::size_t(i)][std::size_t(Signal::Green)];
+        for (int j = 0; j < directions; ++j) {
+            const std::uint32_t common = mine & lit[std::size_t(j)][std::size_t(Signal::Green)];
+            const std::uint32_t named = scannedGreen[std::size_t(i)] & scannedGreen[std::size_t(j)];
+            if (j != i && (conflictsWith[std::size_t(i)] >> j & 1u) && (common & ~named) != 0)
+                shares |= 1u << j;
+        }
+        sharesGreen[std::size_t(i)] = shares;
+    }
+}
+
+namespace {
+
+bool within(const Stretch &s, int t)
+{
+    return t >= s.from && (s.halfOpen ? t < s.to : t <= s.to);
+}
+
+// A run touches the scanned part when it overlaps it; in a cycle, when it starts in it.
+bool runWithin(const Stretch &s, int a, int b)
+{
+    if (s.halfOpen)
+        return a >= s.from && a < s.to;
+    return a <= s.to && b >= s.from;
+}
+
+// Two conflicting greens at once, and output channels lit against each other.
+void scanInstants(const Rules &rules, const Stretch &stretch, std::vector<Violation> &out)
+{
+    const Track &track = stretch.track;
+    const int n = rules.directions;
+    if (n == 0)
+        return;
+    std::array<std::size_t, MaxDirections> at{};
+    for (int d = 0; d < n; ++d) {
+        const auto &row = track.rows[std::size_t(d)];
+        at[std::size_t(d)] =
+            std::size_t(std::upper_bound(row.begin(), row.end(), stretch.from,
+                                         [](int t, const Span &s) { return t < s.end; }) -
+                        row.begin());
+    }
+    // Open episodes: one violation per pair (or group) and unbroken stretch.
+    std::vector<std::size_t> open;
+    const auto report = [&](Kind kind, int first, int second, int detail, int a, int b) {
+        for (std::size_t k : open) {
+            Violation &v = out[k];
+            if (v.kind == kind && v.first == first && v.second == second && v.detail == detail &&
+                v.end == a) {
+                v.end = b;
+                v.measured += b - a;
+                return;
+            }
+        }
+        out.push_back({kind, first, second, a, b, b - a, 0, detail});
+    };
+    int t = stretch.from;
+    const int stop = stretch.halfOpen ? stretch.to : std::max(stretch.to, stretch.from + 1);
+    while (t < stop) {
+        int next = track.length;
+        std::uint32_t green = 0;
+        std::uint32_t lit = 0;
+        std::array<Signal, MaxDirections> signal{};
+        for (int d = 0; d < n; ++d) {
+            const auto &row = track.rows[std::size_t(d)];
+            const std::size_t i = at[std::size_t(d)];
+            if (i >= row.size())
+                continue;
+            signal[std::size_t(d)] = row[i].signal;
+            next = std::min(next, row[i].end);
+            if (greenFamily(row[i].signal))
+                green |= 1u << d;
+            if (!rules.tram[std::size_t(d)])
+                lit |= rules.lit[std::size_t(d)][std::size_t(row[i].signal)];
+        }
+        next = std::min(next, stop);
+        if (next <= t)
+            break;
+        std::vector<std::size_t> stillOpen;
+        const std::size_t before = out.size();
+        for (std::uint32_t g = green; g != 0; g &= g - 1) {
+            const int i = std::countr_zero(g);
+            for (std::uint32_t c = rules.conflictsWith[std::size_t(i)] & green; c != 0;
+                 c &= c - 1) {
+                const int j = std::countr_zero(c);
+                if (i < j)
+                    report(Kind::GreenConflict, i, j, 0, t, next);
+            }
+            for (std::uint32_t c = rules.sharesGreen[std::size_t(i)]; c != 0; c &= c - 1)
+                report(Kind::OutputLitTogether, i, std::countr_zero(c), GreenShared, t, next);
+        }
+        for (int group = 1; group <= OutputGroups; ++group) {
+            const std::uint32_t red = 1u << channel(group, LampColour::Red);
+            const std::uint32_t grn = 1u << channel(group, LampColour::Green);
+            if ((lit & red) == 0 || (lit & grn) == 0 || ((red | grn) & rules.boundTwice) != 0)
+                continue;
+            int first = -1;
+            int second = -1;
+            for (int d = 0; d < n; ++d) {
+                const std::uint32_t mine =
+                    rules.lit[std::size_t(d)][std::size_t(signal[std::size_t(d)])];
+                if (rules.tram[std::size_t(d)])
+                    continue;
+                if (first < 0 && (mine & red))
+                    first = d;
+                if (second < 0 && (mine & grn))
+                    second = d;
+            }
+            report(Kind::OutputLitTogether, first, second, group, t, next);
+        }
+        // Episodes that did not go on through this stretch are closed.
+        for (const std::size_t k : open)
+            if (out[k].end == next)
+                stillOpen.push_back(k);
+        for (std::size_t k = before; k < out.size(); ++k)
+            stillOpen.push_back(k);
+        open = std::move(stillOpen);
+        for (int d = 0; d < n; ++d) {
+            const auto &row = track.rows[std::size_t(d)];
+            if (at[std::size_t(d)] < row.size() && row[at[std::size_t(d)]].end == next)
+                ++at[std::size_t(d)];
+        }
+        t = next;
+    }
+}
+
+struct Edges
+{
+    std::vector<int> starts; // of green-family runs
+    std::vector<int> ends;
+};
+
+Edges greenEdges(const std::vector<Span> &row, int length)
+{
+    Edges e;
+    for (std::size_t k = 0; k < row.size(); ++k) {
+        const bool g = greenFamily(row[k].signal);
+        const bool before = k > 0 && greenFamily(row[k - 1].signal);
+        const bool after = k + 1 < row.size() && greenFamily(row[k + 1].signal);
+        if (g && !before && row[k].start > 0)
+            e.starts.push_back(row[k].start);
+        if (g && !after && row[k].end < length)
+            e.ends.push_back(row[k].end);
+    }
+    return e;
+}
+
+// From the end of i's green-family to the next start of j's green, against CT(i, j).
+void scanClearances(const Rules &rules, const Stretch &stretch, std::vector<Violation> &out)
+{
+    const int n = rules.directions;
+    std::array<Edges, MaxDirections> edges;
+    for (int d = 0; d < n; ++d)
+        edges[std::size_t(d)] =
+            greenEdges(stretch.track.rows[std::size_t(d)], stretch.track.length);
+    for (int i = 0; i < n; ++i) {
+        const auto &ends = edges[std::size_t(i)].ends;
+        if (ends.empty())
+            continue;
+        for (std::uint32_t c = rules.clearanceTo[std::size_t(i)]; c != 0; c &= c - 1) {
+            const int j = std::countr_zero(c);
+            const auto &starts = edges[std::size_t(j)].starts;
+            const int required = rules.conflictTime[std::size_t(i)][std::size_t(j)];
+            if (starts.empty() || required == 0)
+                continue;
+            // Only the last end before the scanned part can pair with a start inside it.
+            auto e = std::lower_bound(ends.begin(), ends.end(), stretch.from);
+            if (!stretch.halfOpen && e != ends.begin())
+                --e;
+            for (; e != ends.end() && (*e < stretch.to || (!stretch.halfOpen && *e == stretch.to));
+                 ++e) {
+                const auto g = std::lower_bound(starts.begin(), starts.end(), *e);
+                if (g == starts.end())
+                    break;
+                if (!stretch.halfOpen && *g < stretch.from)
+                    continue;
+                if (*g - *e < required)
+                    out.push_back({Kind::ShortClearance, i, j, *e, *g, *g - *e, required, 0});
+            }
+        }
+    }
+}
+
+// The order of one direction's signals, and the lengths of its green and red.
+void scanRow(const Rules &rules, const Stretch &stretch, int d, std::vector<Violation> &out)
+{
+    const auto &row = stretch.track.rows[std::size_t(d)];
+    const int length = stretch.track.length;
+    const bool vehicle = rules.vehicle[std::size_t(d)];
+    const auto add = [&](Kind kind, int detail, int a, int b, int measured, int required) {
+        out.push_back({kind, d, -1, a, b, measured, required, detail});
+    };
+    for (std::size_t k = 0; k < row.size(); ++k) {
+        const Span &s = row[k];
+        const bool closed = s.start > 0 && s.end < length;
+        if (s.signal == Signal::Red && closed && runWithin(stretch, s.start, s.end) &&
+            s.end - s.start < rules.minRed)
+            add(Kind::SignalBelowMinimum, ShortRed, s.start, s.end, s.end - s.start, rules.minRed);
+        if (!greenFamily(s.signal) || (k > 0 && greenFamily(row[k - 1].signal)))
+            continue;
+        // One green-family run: spans k .. m - 1.
+        std::size_t m = k;
+        int steady = 0;
+        bool restarted = false;
+        for (; m < row.size() && greenFamily(row[m].signal); ++m) {
+            if (row[m].signal == Signal::Green) {
+                steady += row[m].end - row[m].start;
+                restarted = restarted || (m > k && row[m - 1].signal == Signal::GreenBlink);
+            }
+        }
+        const int a = s.start;
+        const int b = row[m - 1].end;
+        const bool hasStart = k > 0;
+        const bool hasEnd = m < row.size();
+        if (hasStart && within(stretch, a)) {
+            const Signal before = row[k - 1].signal;
+            if (vehicle && rules.redYellow > 0 && before != Signal::RedYellow)
+                add(Kind::MissingTransition, NoRedYellow, row[k - 1].start, a, 0, rules.redYellow);
+            // Back past the red-yellow there must be red.
+            std::size_t r = k - 1;
+            if (row[r].signal == Signal::RedYellow && r > 0)
+                --r;
+            if (row[r].signal != Signal::Red && row[r].signal != Signal::RedYellow)
+                add(Kind::SignalWithoutTime, NoRed, row[r].start, a, 0, 0);
+        }
+        if (hasEnd && within(stretch, b) && vehicle && rules.yellow > 0 &&
+            row[m].signal != Signal::Yellow)
+            add(Kind::MissingTransition, NoYellow, b, row[m].end, 0, rules.yellow);
+        if (hasStart && hasEnd && runWithin(stretch, a, b)) {
+            if (steady == 0)
+                add(Kind::SignalWithoutTime, NoSteadyGreen, a, b, 0, 0);
+            else if (steady < rules.minGreen && !restarted)
+                add(Kind::SignalBelowMinimum, ShortGreen, a, b, steady, rules.minGreen);
+            if (restarted)
+                add(Kind::SignalWithoutTime, NoRed, a, b, 0, 0);
+        }
+    }
+}
+
+} // namespace
+
+void scan(const Rules &rules, const Stretch &stretch, std::vector<Violation> &out)
+{
+    scanInstants(rules, stretch, out);
+    scanClearances(rules, stretch, out);
+    for (int d = 0; d < rules.directions; ++d)
+        scanRow(rules, stretch, d, out);
+}
+
+} // namespace SignalSafety
