@@ -31,14 +31,14 @@ struct Row
 void addLamps(const ProjectBlock &project, int d, Rules &rules)
 {
     const int type = Napr::directionType(project, d);
-    auto bind = [&](Row row, std::initializer_list<Signal> when, std::uint32_t &scannedGreen) {
+    auto bind = [&](Row row, std::initializer_list<Lamp> when, std::uint32_t &scannedGreen) {
         const std::size_t at = directionOffset(d) + row.offset;
         const int group = project[at + DL::BindingGroup];
         const int colour = project[at + DL::BindingColour];
         if (group < 1 || group > OutputGroups || colour >= LampColours)
             return;
         const std::uint32_t bit = 1u << channel(group, colour);
-        for (const Signal s : when)
+        for (const Lamp s : when)
             rules.lit[std::size_t(d)][std::size_t(s)] |= bit;
         if (row.scanned && colour == LampColour::Green)
             scannedGreen |= bit;
@@ -48,17 +48,16 @@ void addLamps(const ProjectBlock &project, int d, Rules &rules)
         }
     };
     std::uint32_t scanned = 0;
-    const auto green = {Signal::Green, Signal::GreenBlink};
+    const auto green = {Lamp::Green, Lamp::GreenBlink};
     switch (type) {
     case Napr::Vehicle:
     case Napr::Reversible:
-        bind({DL::Red1, true}, {Signal::Red, Signal::RedYellow}, scanned);
-        bind({DL::Yellow1, true}, {Signal::Yellow, Signal::RedYellow, Signal::YellowFlash},
-             scanned);
+        bind({DL::Red1, true}, {Lamp::Red, Lamp::RedYellow}, scanned);
+        bind({DL::Yellow1, true}, {Lamp::Yellow, Lamp::RedYellow, Lamp::YellowFlash}, scanned);
         bind({DL::Green1, true}, green, scanned);
         break;
     case Napr::Pedestrian:
-        bind({DL::Red1, true}, {Signal::Red, Signal::RedYellow}, scanned);
+        bind({DL::Red1, true}, {Lamp::Red, Lamp::RedYellow}, scanned);
         bind({DL::Green1, true}, green, scanned);
         break;
     case Napr::TurnArrow:
@@ -100,9 +99,9 @@ Rules::Rules(const ProjectBlock &project)
     std::array<std::uint32_t, MaxDirections> scannedGreen = sharesGreen;
     for (int i = 0; i < directions; ++i) {
         std::uint32_t shares = 0;
-        const std::uint32_t mine = lit[std::size_t(i)][std::size_t(Signal::Green)];
+        const std::uint32_t mine = lit[std::size_t(i)][std::size_t(Lamp::Green)];
         for (int j = 0; j < directions; ++j) {
-            const std::uint32_t common = mine & lit[std::size_t(j)][std::size_t(Signal::Green)];
+            const std::uint32_t common = mine & lit[std::size_t(j)][std::size_t(Lamp::Green)];
             const std::uint32_t named = scannedGreen[std::size_t(i)] & scannedGreen[std::size_t(j)];
             if (j != i && (conflictsWith[std::size_t(i)] >> j & 1u) && (common & ~named) != 0)
                 shares |= 1u << j;
@@ -138,7 +137,7 @@ void scanInstants(const Rules &rules, const Stretch &stretch, std::vector<Violat
         const auto &row = track.rows[std::size_t(d)];
         at[std::size_t(d)] =
             std::size_t(std::upper_bound(row.begin(), row.end(), stretch.from,
-                                         [](int t, const Span &s) { return t < s.end; }) -
+                                         [](int t, const LampSpan &s) { return t < s.end; }) -
                         row.begin());
     }
     // Open episodes: one violation per pair (or group) and unbroken stretch.
@@ -161,18 +160,18 @@ void scanInstants(const Rules &rules, const Stretch &stretch, std::vector<Violat
         int next = track.length;
         std::uint32_t green = 0;
         std::uint32_t lit = 0;
-        std::array<Signal, MaxDirections> signal{};
+        std::array<Lamp, MaxDirections> signal{};
         for (int d = 0; d < n; ++d) {
             const auto &row = track.rows[std::size_t(d)];
             const std::size_t i = at[std::size_t(d)];
             if (i >= row.size())
                 continue;
-            signal[std::size_t(d)] = row[i].signal;
+            signal[std::size_t(d)] = row[i].lamp;
             next = std::min(next, row[i].end);
-            if (greenFamily(row[i].signal))
+            if (greenFamily(row[i].lamp))
                 green |= 1u << d;
             if (!rules.tram[std::size_t(d)])
-                lit |= rules.lit[std::size_t(d)][std::size_t(row[i].signal)];
+                lit |= rules.lit[std::size_t(d)][std::size_t(row[i].lamp)];
         }
         next = std::min(next, stop);
         if (next <= t)
@@ -231,13 +230,13 @@ struct Edges
     std::vector<int> ends;
 };
 
-Edges greenEdges(const std::vector<Span> &row, int length)
+Edges greenEdges(const std::vector<LampSpan> &row, int length)
 {
     Edges e;
     for (std::size_t k = 0; k < row.size(); ++k) {
-        const bool g = greenFamily(row[k].signal);
-        const bool before = k > 0 && greenFamily(row[k - 1].signal);
-        const bool after = k + 1 < row.size() && greenFamily(row[k + 1].signal);
+        const bool g = greenFamily(row[k].lamp);
+        const bool before = k > 0 && greenFamily(row[k - 1].lamp);
+        const bool after = k + 1 < row.size() && greenFamily(row[k + 1].lamp);
         if (g && !before && row[k].start > 0)
             e.starts.push_back(row[k].start);
         if (g && !after && row[k].end < length)
@@ -292,21 +291,21 @@ void scanRow(const Rules &rules, const Stretch &stretch, int d, std::vector<Viol
         out.push_back({kind, d, -1, a, b, measured, required, detail});
     };
     for (std::size_t k = 0; k < row.size(); ++k) {
-        const Span &s = row[k];
+        const LampSpan &s = row[k];
         const bool closed = s.start > 0 && s.end < length;
-        if (s.signal == Signal::Red && closed && runWithin(stretch, s.start, s.end) &&
+        if (s.lamp == Lamp::Red && closed && runWithin(stretch, s.start, s.end) &&
             s.end - s.start < rules.minRed)
             add(Kind::SignalBelowMinimum, ShortRed, s.start, s.end, s.end - s.start, rules.minRed);
-        if (!greenFamily(s.signal) || (k > 0 && greenFamily(row[k - 1].signal)))
+        if (!greenFamily(s.lamp) || (k > 0 && greenFamily(row[k - 1].lamp)))
             continue;
         // One green-family run: spans k .. m - 1.
         std::size_t m = k;
         int steady = 0;
         bool restarted = false;
-        for (; m < row.size() && greenFamily(row[m].signal); ++m) {
-            if (row[m].signal == Signal::Green) {
+        for (; m < row.size() && greenFamily(row[m].lamp); ++m) {
+            if (row[m].lamp == Lamp::Green) {
                 steady += row[m].end - row[m].start;
-                restarted = restarted || (m > k && row[m - 1].signal == Signal::GreenBlink);
+                restarted = restarted || (m > k && row[m - 1].lamp == Lamp::GreenBlink);
             }
         }
         const int a = s.start;
@@ -314,18 +313,18 @@ void scanRow(const Rules &rules, const Stretch &stretch, int d, std::vector<Viol
         const bool hasStart = k > 0;
         const bool hasEnd = m < row.size();
         if (hasStart && within(stretch, a)) {
-            const Signal before = row[k - 1].signal;
-            if (vehicle && rules.redYellow > 0 && before != Signal::RedYellow)
+            const Lamp before = row[k - 1].lamp;
+            if (vehicle && rules.redYellow > 0 && before != Lamp::RedYellow)
                 add(Kind::MissingTransition, NoRedYellow, row[k - 1].start, a, 0, rules.redYellow);
             // Back past the red-yellow there must be red.
             std::size_t r = k - 1;
-            if (row[r].signal == Signal::RedYellow && r > 0)
+            if (row[r].lamp == Lamp::RedYellow && r > 0)
                 --r;
-            if (row[r].signal != Signal::Red && row[r].signal != Signal::RedYellow)
+            if (row[r].lamp != Lamp::Red && row[r].lamp != Lamp::RedYellow)
                 add(Kind::SignalWithoutTime, NoRed, row[r].start, a, 0, 0);
         }
         if (hasEnd && within(stretch, b) && vehicle && rules.yellow > 0 &&
-            row[m].signal != Signal::Yellow)
+            row[m].lamp != Lamp::Yellow)
             add(Kind::MissingTransition, NoYellow, b, row[m].end, 0, rules.yellow);
         if (hasStart && hasEnd && runWithin(stretch, a, b)) {
             if (steady == 0)

@@ -73,10 +73,11 @@ void scan(const Rules &rules, const Stretch &stretch, std::vector<Violation> &ou
 
 namespace SignalSafety {
 
-// A change of what a ring runs, as the day plans can make it: a program (0..31) or a mode.
+// A change of what a ring runs, as the day plans can make it: a program (0..31) or a mode
+// (ModeBase + RingMode).
 struct Switch
 {
-    int from = 0; // program, or ModeBase + Mode
+    int from = 0;
     int to = 0;
     int dayPlan = 0; // the first plan and entry found to make it
     int entry = 0;
@@ -93,7 +94,9 @@ inline constexpr int ModeBase = MaxPrograms;
 // part is the switch itself.
 [[nodiscard]] Stretch programSwitch(const Takts &takts, const Cycle &from, const Cycle &to,
                                     int &interval);
-[[nodiscard]] Stretch enterMode(const Rules &rules, const Cycle &from, Mode mode);
-[[nodiscard]] Stretch leaveMode(const Rules &rules, Mode mode, const Cycle &to);
+[[nodiscard]] Stretch enterMode(const Takts &takts, const ProjectBlock &project, const Cycle &from,
+                                RingMode mode);
+[[nodiscard]] Stretch leaveMode(const Takts &takts, const ProjectBlock &project, RingMode mode,
+                                const Cycle &to);
 
 } // namespace SignalSafety

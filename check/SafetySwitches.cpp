@@ -19,13 +19,13 @@ int stateOf(const Dayplans::DayPlanView &plan, int e)
 {
     switch (plan.kind(e)) {
     case int(Dayplans::Kind::Program):
-        return plan.program(e) < MaxPrograms ? plan.program(e) : ModeBase + int(Mode::Flashing);
+        return plan.program(e) < MaxPrograms ? plan.program(e) : ModeBase + int(RingMode::Flashing);
     case int(Dayplans::Kind::SignalsOff):
-        return ModeBase + int(Mode::SignalsOff);
+        return ModeBase + int(RingMode::SignalsOff);
     case int(Dayplans::Kind::AllRed):
-        return ModeBase + int(Mode::AllRed);
+        return ModeBase + int(RingMode::AllRed);
     default:
-        return ModeBase + int(Mode::Flashing);
+        return ModeBase + int(RingMode::Flashing);
     }
 }
 
@@ -47,27 +47,22 @@ std::vector<std::pair<int, int>> inForce(const Dayplans::DayPlanView &plan)
     return states;
 }
 
-Signal modeSignal(Mode mode)
-{
-    switch (mode) {
-    case Mode::Flashing:
-        return Signal::YellowFlash;
-    case Mode::SignalsOff:
-        return Signal::Off;
-    case Mode::AllRed:
-        return Signal::Red;
-    }
-    return Signal::Off;
-}
-
-// A's cycle once whole, then again up to the end of its last phase's main time.
+// A's cycle once whole, then again up to the start of its last phase's main time, where the
+// switch tacts take over.
 Track leadIn(const Cycle &from)
 {
     Track track;
     track.directions = from.track.directions;
     track.appendTrack(from.track);
-    track.appendTrack(from.track, 0, from.mainEnd.back());
+    track.appendTrack(from.track, 0, from.mainStart.back());
     return track;
+}
+
+// B's cycle after its phase 0 main time, twice, as what follows a switch.
+void leadOut(Track &track, const Cycle &to)
+{
+    track.appendTrack(to.track, to.mainEnd.front());
+    track.appendTrack(to.track);
 }
 
 } // namespace
@@ -114,67 +109,40 @@ std::vector<Switch> scheduledSwitches(const ProjectBlock &project, const Program
 
 Stretch programSwitch(const Takts &takts, const Cycle &from, const Cycle &to, int &interval)
 {
+    const SwitchTimeline timeline = ModeSwitch::programSwitch(takts, from.program, to.program);
     Stretch s;
     s.track = leadIn(from);
-    s.from = s.track.length;
-    const int last = from.phaseCount() - 1;
-    const TransitionTable table = takts.computeTransition(from.program, to.program, last, 0);
-    interval = table.interval;
-    for (int d = 0; d < s.track.directions; ++d) {
-        int left = table.interval;
-        for (const Tact &tact : table.directions[std::size_t(d)].tacts) {
-            const int seconds = std::min(tact.duration, left);
-            s.track.append(d, signalOf(tact.colour), seconds);
-            left -= seconds;
-        }
-        s.track.append(d, Signal::Off, left);
-    }
-    s.track.length = s.from + table.interval;
-    s.to = s.track.length;
-    s.track.appendTrack(to.track);
-    s.track.appendTrack(to.track);
+    const int base = s.track.length;
+    s.track.appendTimeline(timeline);
+    // The scanned part: from the end of A's last main time to the start of B's first.
+    s.from = base + from.mainEnd.back() - from.mainStart.back();
+    s.to = base + timeline.phaseStarts.back();
+    interval = s.to - s.from;
+    leadOut(s.track, to);
     return s;
 }
 
-Stretch enterMode(const Rules &rules, const Cycle &from, Mode mode)
+Stretch enterMode(const Takts &takts, const ProjectBlock &project, const Cycle &from, RingMode mode)
 {
+    const SwitchTimeline timeline = ModeSwitch::enterMode(takts, project, from.program, mode);
     Stretch s;
     s.track = leadIn(from);
-    s.from = s.track.length;
-    // Green goes through green blinking and yellow; everyone is then red for the КК time.
-    int cleared = s.from;
-    for (int d = 0; d < rules.directions; ++d) {
-        if (from.lastMain[std::size_t(d)] != TactGreen)
-            continue;
-        s.track.append(d, Signal::GreenBlink, rules.greenBlink);
-        if (rules.vehicle[std::size_t(d)])
-            s.track.append(d, Signal::Yellow, rules.yellow);
-        cleared = std::max(cleared, s.track.rows[std::size_t(d)].back().end);
-    }
-    s.track.padTo(cleared + rules.allRed, Signal::Red);
-    s.to = s.track.length;
-    s.track.padTo(s.to + 1, modeSignal(mode));
+    const int base = s.track.length;
+    s.track.appendTimeline(timeline);
+    s.from = base + from.mainEnd.back() - from.mainStart.back();
+    s.to = s.track.length - 1; // the mode's first second
     return s;
 }
 
-Stretch leaveMode(const Rules &rules, Mode mode, const Cycle &to)
+Stretch leaveMode(const Takts &takts, const ProjectBlock &project, RingMode mode, const Cycle &to)
 {
+    const SwitchTimeline timeline = ModeSwitch::leaveMode(takts, project, mode, to.program);
     Stretch s;
-    s.track.directions = rules.directions;
-    s.track.padTo(1, modeSignal(mode));
-    s.from = s.track.length;
-    s.track.padTo(s.from + rules.allRed, Signal::Red);
-    const int redYellowStart = s.track.length;
-    for (int d = 0; d < rules.directions; ++d) {
-        const auto &row = to.track.rows[std::size_t(d)];
-        const bool green = !row.empty() && greenFamily(row.front().signal);
-        s.track.append(d, green && rules.vehicle[std::size_t(d)] ? Signal::RedYellow : Signal::Red,
-                       rules.redYellow);
-    }
-    s.track.length = redYellowStart + rules.redYellow;
-    s.to = s.track.length;
-    s.track.appendTrack(to.track);
-    s.track.appendTrack(to.track);
+    s.track.directions = takts.directionCount();
+    s.track.appendTimeline(timeline);
+    s.from = 1; // the mode's last second ends
+    s.to = timeline.phaseStarts.back();
+    leadOut(s.track, to);
     return s;
 }
 

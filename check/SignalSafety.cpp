@@ -23,13 +23,15 @@ inline constexpr int TactLimit = ByteFieldMax; // the controller keeps a tact in
 
 QString modeName(int state)
 {
-    switch (Mode(state - ModeBase)) {
-    case Mode::Flashing:
+    switch (RingMode(state - ModeBase)) {
+    case RingMode::Flashing:
         return QStringLiteral("ЖМ");
-    case Mode::SignalsOff:
+    case RingMode::SignalsOff:
         return QStringLiteral("ОС");
-    case Mode::AllRed:
+    case RingMode::AllRed:
         return QStringLiteral("КК");
+    case RingMode::Program:
+        break;
     }
     return {};
 }
@@ -205,12 +207,13 @@ struct RingAnalysis
             if (sw.to < ModeBase) {
                 stretch = programSwitch(takts, a, cycles[std::size_t(sw.to)], interval);
             } else {
-                stretch = enterMode(rules, a, Mode(sw.to - ModeBase));
+                stretch = enterMode(takts, project, a, RingMode(sw.to - ModeBase));
             }
         } else if (sw.to < ModeBase) {
             place.program = sw.to;
             place.phase = 0;
-            stretch = leaveMode(rules, Mode(sw.from - ModeBase), cycles[std::size_t(sw.to)]);
+            stretch =
+                leaveMode(takts, project, RingMode(sw.from - ModeBase), cycles[std::size_t(sw.to)]);
         } else {
             return;
         }
