@@ -142,7 +142,8 @@ void scanInstants(const Rules &rules, const Stretch &stretch, std::vector<Violat
     }
     // Open episodes: one violation per pair (or group) and unbroken stretch.
     std::vector<std::size_t> open;
-    const auto report = [&](Kind kind, int first, int second, int detail, int a, int b) {
+    const auto report = [&](Kind kind, int first, int second, int detail, int a, int b,
+                            int required = 0) {
         for (std::size_t k : open) {
             Violation &v = out[k];
             if (v.kind == kind && v.first == first && v.second == second && v.detail == detail &&
@@ -152,7 +153,7 @@ void scanInstants(const Rules &rules, const Stretch &stretch, std::vector<Violat
                 return;
             }
         }
-        out.push_back({kind, first, second, a, b, b - a, 0, detail});
+        out.push_back({kind, first, second, a, b, b - a, required, detail});
     };
     int t = stretch.from;
     const int stop = stretch.halfOpen ? stretch.to : std::max(stretch.to, stretch.from + 1);
@@ -184,7 +185,9 @@ void scanInstants(const Rules &rules, const Stretch &stretch, std::vector<Violat
                  c &= c - 1) {
                 const int j = std::countr_zero(c);
                 if (i < j)
-                    report(Kind::GreenConflict, i, j, 0, t, next);
+                    report(Kind::GreenConflict, i, j, 0, t, next,
+                           std::max(rules.conflictTime[std::size_t(i)][std::size_t(j)],
+                                    rules.conflictTime[std::size_t(j)][std::size_t(i)]));
             }
             for (std::uint32_t c = rules.sharesGreen[std::size_t(i)]; c != 0; c &= c - 1)
                 report(Kind::OutputLitTogether, i, std::countr_zero(c), GreenShared, t, next);

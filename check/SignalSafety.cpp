@@ -47,10 +47,12 @@ QString describe(const Violation &v)
     const int b = v.second + 1;
     switch (v.kind) {
     case Kind::GreenConflict:
-        return QStringLiteral("направления %1 и %2 зелены одновременно %3 c, а они конфликтуют")
+        return QStringLiteral("направления %1 и %2 зелены одновременно %3 c, а они конфликтуют "
+                              "(время конфликта %4 c)")
             .arg(a)
             .arg(b)
-            .arg(v.measured);
+            .arg(v.measured)
+            .arg(v.required);
     case Kind::ShortClearance:
         return QStringLiteral("от конца зеленого направления %1 до зеленого направления %2 "
                               "проходит %3 c, время конфликта %4 c")

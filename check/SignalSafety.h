@@ -2,6 +2,7 @@
 
 #include "check/Finding.h"
 #include "model/Structures.h"
+#include "programs/DiagramLayout.h"
 
 #include <QString>
 
@@ -20,13 +21,7 @@ void check(const ProjectBlock &project, const ProgramsBlock &programs, int ring,
 // A violation within a program's own cycle, as the diagram marks it: one direction's stretch,
 // seconds from the start of phase 1's main time, never past the cycle's end (a stretch over
 // the cycle's end comes as two marks).
-struct Mark
-{
-    int direction = 0;
-    int start = 0;
-    int end = 0;
-    QString hint;
-};
+using Mark = Diagram::MarkSpan;
 [[nodiscard]] std::vector<Mark> programMarks(const ProjectBlock &project,
                                              const ProgramsBlock &programs, int program);
 

@@ -13,6 +13,8 @@ const QColor kGreen(0, 128, 0);
 const QColor kRed(255, 0, 0);
 const QColor kYellow(255, 255, 0);
 const QColor kCurrentPhase(128, 128, 128);
+// Far from every signal colour on screen, and dark in grey on paper.
+const QColor kMark(150, 0, 150);
 
 // A framed area with the light edge on one side and the dark edge on the other.
 void bevel(QPainter &painter, const QRect &r, bool raised, const Style &style)
@@ -92,6 +94,20 @@ void Painter::paint(QPainter &painter, const Layout &layout, const TimeAxis &axi
         if (clip)
             painter.restore();
     }
+    for (const Mark &mark : layout.marks)
+        if (visible(mark.rect))
+            paintMark(painter, mark);
+}
+
+void Painter::paintMark(QPainter &painter, const Mark &mark) const
+{
+    // Paths, not rectangles: a sheet's SVG keeps its rects for the colour areas of the tacts.
+    QPainterPath path;
+    path.addRect(QRectF(mark.rect).adjusted(1, 1, -1, -1));
+    painter.save();
+    painter.fillPath(path, QBrush(Qt::black, Qt::BDiagPattern));
+    painter.strokePath(path, QPen(kMark, 3));
+    painter.restore();
 }
 
 void Painter::paintAxis(QPainter &painter, const TimeAxis &axis) const

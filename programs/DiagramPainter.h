@@ -51,6 +51,8 @@ public:
     void paintLabel(QPainter &painter, const Label &label) const;
     void paintPhase(QPainter &painter, const Phase &phase) const;
     void paintBar(QPainter &painter, const Bar &bar) const;
+    // A safety violation: hatched and framed, so that it shows in colour and in grey on paper.
+    void paintMark(QPainter &painter, const Mark &mark) const;
 
 private:
     Style m_style;

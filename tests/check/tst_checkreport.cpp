@@ -11,6 +11,7 @@
 #include "config/TemplatesDialog.h"
 #include "programs/PhaseEditPanel.h"
 #include "programs/ProgramEditor.h"
+#include "programs/ProgramView.h"
 #include "schedules/DayPlansDialog.h"
 #include "schedules/WeekPlansDialog.h"
 #include "schedules/YearPlanDialog.h"
@@ -216,6 +217,48 @@ private slots:
         doubleClickRow(*report(main), 0);
         QCOMPARE(directions->selectedDirection(), 1);
         QCOMPARE(directions->dialogCopy(), typed);
+    }
+
+    // A violation is marked where it happens, on both rows, as soon as an edit makes it, and
+    // the mark goes when the edit is undone. The picture in docs/ is made here.
+    void diagramMarksTheViolation()
+    {
+        FakePrompts prompts;
+        TForm1 main;
+        createWindows(main);
+        main.resize(900, 300);
+        main.show();
+        startProject(main, {});
+        ProgramView *view = main.findChild<ProgramEditor *>()->view();
+        QVERIFY(view->diagram().marks.empty());
+        std::vector<PlantedFault> faults;
+        addSignalFaults(faults);
+        faults[4].plant(main.model()); // early green of direction 2 against the flag 2-1 only
+        main.model().applyEdit();
+        const auto &marks = view->diagram().marks;
+        QCOMPARE(marks.size(), std::size_t(2));
+        QCOMPARE(marks[0].direction + marks[1].direction, 1);
+        for (const Diagram::Mark &m : marks) {
+            const QString hint = Diagram::hintAt(view->diagram(), m.rect.center());
+            QVERIFY2(hint.contains(QStringLiteral("направления 1 и 2")) &&
+                         hint.contains(QStringLiteral("1 c")) &&
+                         hint.contains(QStringLiteral("время конфликта 3 c")),
+                     qPrintable(hint));
+            // The frame stands over the bars of its own row.
+            const Diagram::Label &label = view->diagram().labels[std::size_t(m.direction)];
+            QVERIFY(m.rect.top() < label.rect.top() && m.rect.bottom() > label.rect.bottom());
+        }
+        const QString dir = qEnvironmentVariable("VELT_DOCS_DIR");
+        if (!dir.isEmpty()) {
+            for (int i = 0; i < 4; ++i)
+                view->zoomIn();
+            QCOMPARE(view->diagram().marks.size(), std::size_t(2));
+            const QImage image = view->grab().toImage();
+            QVERIFY(image.save(QDir(dir).filePath(QStringLiteral("signal-safety-mark.png"))));
+        }
+        setAddition(main.model().programs(), 0, 1, 1, PhaseLayout::EarlyGreen, 0);
+        main.model().applyEdit();
+        QVERIFY(view->diagram().marks.empty());
     }
 
     // The picture of the report in the README, made by the program itself: run with
