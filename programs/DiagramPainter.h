@@ -27,7 +27,7 @@ struct Style
     bool staticText = true;
 };
 
-// Fills without a rectangle primitive, which a sheet's SVG keeps for the tact bars alone.
+// Fills without a rectangle primitive, which a sheet's SVG keeps for the tacts' colour areas.
 void fillArea(QPainter &painter, const QRectF &r, const QColor &colour);
 
 // The signal colours the controller's tacts are drawn in.
