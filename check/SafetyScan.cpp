@@ -90,6 +90,9 @@ Rules::Rules(const ProjectBlock &project)
             conflictTime[std::size_t(i)][std::size_t(j)] = project[conflictTimeOffset(i, j)];
             if (project[conflictFlagOffset(i, j)] != 0) {
                 clearanceTo[std::size_t(i)] |= 1u << j;
+                longestClearance[std::size_t(i)] =
+                    std::max(longestClearance[std::size_t(i)],
+                             int(conflictTime[std::size_t(i)][std::size_t(j)]));
                 conflictsWith[std::size_t(i)] |= 1u << j;
                 conflictsWith[std::size_t(j)] |= 1u << i;
             }
@@ -227,61 +230,66 @@ void scanInstants(const Rules &rules, const Stretch &stretch, std::vector<Violat
     }
 }
 
-struct Edges
+struct Edge
 {
-    std::vector<int> starts; // of green-family runs
-    std::vector<int> ends;
+    int time;
+    int direction;
+    bool operator<(const Edge &other) const { return time < other.time; }
 };
 
-Edges greenEdges(const std::vector<LampSpan> &row, int length)
+void checkEnd(const Rules &rules, const Stretch &stretch, const std::vector<Edge> &starts,
+              const Edge &end, std::vector<Violation> &out)
 {
-    Edges e;
-    for (std::size_t k = 0; k < row.size(); ++k) {
-        const bool g = greenFamily(row[k].lamp);
-        const bool before = k > 0 && greenFamily(row[k - 1].lamp);
-        const bool after = k + 1 < row.size() && greenFamily(row[k + 1].lamp);
-        if (g && !before && row[k].start > 0)
-            e.starts.push_back(row[k].start);
-        if (g && !after && row[k].end < length)
-            e.ends.push_back(row[k].end);
+    const int i = end.direction;
+    const std::uint32_t wanted = rules.clearanceTo[std::size_t(i)];
+    std::uint32_t seen = 0;
+    for (auto g = std::lower_bound(starts.begin(), starts.end(), Edge{end.time, 0});
+         g != starts.end() && g->time - end.time < rules.longestClearance[std::size_t(i)]; ++g) {
+        const int j = g->direction;
+        if (!(wanted >> j & 1u) || (seen >> j & 1u))
+            continue;
+        seen |= 1u << j;
+        const int required = rules.conflictTime[std::size_t(i)][std::size_t(j)];
+        if (!stretch.halfOpen && g->time < stretch.from)
+            continue;
+        if (g->time - end.time < required)
+            out.push_back(
+                {Kind::ShortClearance, i, j, end.time, g->time, g->time - end.time, required, 0});
     }
-    return e;
 }
 
-// From the end of i's green-family to the next start of j's green, against CT(i, j).
+// From the end of i's green-family to the next start of j's green, against CT(i, j). Only the
+// first start of j after an end counts: a later one leaves more time.
 void scanClearances(const Rules &rules, const Stretch &stretch, std::vector<Violation> &out)
 {
     const int n = rules.directions;
-    std::array<Edges, MaxDirections> edges;
-    for (int d = 0; d < n; ++d)
-        edges[std::size_t(d)] =
-            greenEdges(stretch.track.rows[std::size_t(d)], stretch.track.length);
-    for (int i = 0; i < n; ++i) {
-        const auto &ends = edges[std::size_t(i)].ends;
-        if (ends.empty())
-            continue;
-        for (std::uint32_t c = rules.clearanceTo[std::size_t(i)]; c != 0; c &= c - 1) {
-            const int j = std::countr_zero(c);
-            const auto &starts = edges[std::size_t(j)].starts;
-            const int required = rules.conflictTime[std::size_t(i)][std::size_t(j)];
-            if (starts.empty() || required == 0)
+    const int length = stretch.track.length;
+    std::vector<Edge> starts;
+    std::vector<Edge> ends;
+    for (int d = 0; d < n; ++d) {
+        const LampTimeline &row = stretch.track.rows[std::size_t(d)];
+        for (std::size_t k = 0; k < row.size(); ++k) {
+            if (!greenFamily(row[k].lamp))
                 continue;
-            // Only the last end before the scanned part can pair with a start inside it.
-            auto e = std::lower_bound(ends.begin(), ends.end(), stretch.from);
-            if (!stretch.halfOpen && e != ends.begin())
-                --e;
-            for (; e != ends.end() && (*e < stretch.to || (!stretch.halfOpen && *e == stretch.to));
-                 ++e) {
-                const auto g = std::lower_bound(starts.begin(), starts.end(), *e);
-                if (g == starts.end())
-                    break;
-                if (!stretch.halfOpen && *g < stretch.from)
-                    continue;
-                if (*g - *e < required)
-                    out.push_back({Kind::ShortClearance, i, j, *e, *g, *g - *e, required, 0});
-            }
+            if ((k == 0 || !greenFamily(row[k - 1].lamp)) && row[k].start > 0)
+                starts.push_back({row[k].start, d});
+            if ((k + 1 == row.size() || !greenFamily(row[k + 1].lamp)) && row[k].end < length)
+                ends.push_back({row[k].end, d});
         }
     }
+    std::sort(starts.begin(), starts.end());
+    std::sort(ends.begin(), ends.end());
+    // Where the scanned part is a switch, the last end of each direction before it still
+    // pairs with a start inside it.
+    std::uint32_t before = 0;
+    for (auto e = ends.rbegin(); e != ends.rend() && !stretch.halfOpen; ++e)
+        if (e->time < stretch.from && !(before >> e->direction & 1u)) {
+            before |= 1u << e->direction;
+            checkEnd(rules, stretch, starts, *e, out);
+        }
+    for (const Edge &e : ends)
+        if (within(stretch, e.time))
+            checkEnd(rules, stretch, starts, e, out);
 }
 
 // The order of one direction's signals, and the lengths of its green and red.

@@ -23,6 +23,7 @@ struct Rules
     std::array<std::uint32_t, MaxDirections> conflictsWith{}; // either flag
     std::array<std::uint32_t, MaxDirections> clearanceTo{};   // flag (i, j)
     std::array<std::array<std::uint8_t, MaxDirections>, MaxDirections> conflictTime{};
+    std::array<int, MaxDirections> longestClearance{}; // the largest CT(i, j) with the flag set
     // Output channels (group × 3 + colour) each direction lights, per signal.
     std::array<std::array<std::uint32_t, 7>, MaxDirections> lit{};
     // Directions that conflict with d and light a green channel with it that the

@@ -47,22 +47,22 @@ std::vector<std::pair<int, int>> inForce(const Dayplans::DayPlanView &plan)
     return states;
 }
 
-// A's cycle once whole, then again up to the start of its last phase's main time, where the
-// switch tacts take over.
+// A's cycle up to the start of its last phase's main time, where the switch tacts take over:
+// every end of green before the switch that can matter lies within it.
 Track leadIn(const Cycle &from)
 {
     Track track;
     track.directions = from.track.directions;
-    track.appendTrack(from.track);
     track.appendTrack(from.track, 0, from.mainStart.back());
     return track;
 }
 
-// B's cycle after its phase 0 main time, twice, as what follows a switch.
+// One cycle of B after its phase 0 main time, as what follows a switch: every direction green
+// in B starts once within it.
 void leadOut(Track &track, const Cycle &to)
 {
     track.appendTrack(to.track, to.mainEnd.front());
-    track.appendTrack(to.track);
+    track.appendTrack(to.track, 0, to.mainEnd.front());
 }
 
 } // namespace

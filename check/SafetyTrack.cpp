@@ -23,6 +23,8 @@ template <typename Rows> void appendRows(Track &track, const Rows &rows, int fro
 {
     const int base = track.length;
     for (int d = 0; d < track.directions; ++d) {
+        LampTimeline &mine = track.rows[std::size_t(d)];
+        mine.reserve(mine.size() + rows[std::size_t(d)].size());
         for (const LampSpan &s : rows[std::size_t(d)]) {
             const int a = std::max(s.start, from);
             const int b = std::min(s.end, to);
