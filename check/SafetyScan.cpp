@@ -304,7 +304,11 @@ void scanRow(const Rules &rules, const Stretch &stretch, int d, std::vector<Viol
     for (std::size_t k = 0; k < row.size(); ++k) {
         const LampSpan &s = row[k];
         const bool closed = s.start > 0 && s.end < length;
-        if (s.lamp == Lamp::Red && closed && runWithin(stretch, s.start, s.end) &&
+        // The minimum red protects the change back to green; a red before flashing or dark is
+        // the clearance into that mode.
+        const bool beforeGreen = k + 1 < row.size() && (row[k + 1].lamp == Lamp::RedYellow ||
+                                                        greenFamily(row[k + 1].lamp));
+        if (s.lamp == Lamp::Red && closed && beforeGreen && runWithin(stretch, s.start, s.end) &&
             s.end - s.start < rules.minRed)
             add(Kind::SignalBelowMinimum, ShortRed, s.start, s.end, s.end - s.start, rules.minRed);
         if (!greenFamily(s.lamp) || (k > 0 && greenFamily(row[k - 1].lamp)))
