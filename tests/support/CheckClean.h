@@ -18,11 +18,13 @@ inline void wireEveryRing(RingModel &model)
                     static_cast<std::uint8_t>(2 * r + d + 1);
 }
 
-// Keeps whatever bytes the programs hold, but every program gets 1..32 phases and every
-// phase a main time between its Тмин and the new project's maximum phase duration.
+// Keeps whatever bytes the programs hold, but every program gets 1..32 phases, every phase a
+// main time between its Тмин and the new project's maximum phase duration and at least the
+// new project's minimum green, and additions of 0..3 s, so that no interval outgrows a byte.
 inline void keepPhaseTimesValid(ProgramsBlock &programs)
 {
     namespace FL = PhaseLayout;
+    constexpr int MinGreen = 5; // a new project's minimum green
     for (int p = 0; p < MaxPrograms; ++p) {
         std::uint8_t &count = programs[programOffset(p) + ProgramLayout::PhaseCount];
         count = static_cast<std::uint8_t>(1 + count % MaxPhases);
@@ -31,9 +33,12 @@ inline void keepPhaseTimesValid(ProgramsBlock &programs)
             const auto minimum =
                 static_cast<std::uint16_t>(readU16(programs, at + FL::MinTime) % 60);
             writeU16(programs, at + FL::MinTime, minimum);
-            writeU16(
-                programs, at + FL::MainTime,
-                static_cast<std::uint16_t>(minimum + readU16(programs, at + FL::MainTime) % 600));
+            writeU16(programs, at + FL::MainTime,
+                     static_cast<std::uint16_t>(minimum + MinGreen +
+                                                readU16(programs, at + FL::MainTime) % 600));
+            for (int d = 0; d < MaxDirections; ++d)
+                for (std::size_t a = 0; a < FL::AdditionSize; ++a)
+                    programs[at + phaseAdditionOffset(d) + a] %= 4;
         }
     }
 }
