@@ -20,6 +20,8 @@
 #include <QMenu>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -419,6 +421,51 @@ private slots:
         QWidget *focus = tool->focusWidget() ? tool->focusWidget() : tool;
         QTest::keyClick(focus, Qt::Key_Escape);
         QTRY_VERIFY(!tool->isVisible());
+    }
+
+    // The changed windows as a user sees them: VELT_SHOTS_DIR=/some/folder writes PNGs there.
+    void screenshots()
+    {
+        const QString shots = qEnvironmentVariable("VELT_SHOTS_DIR");
+        if (shots.isEmpty())
+            QSKIP("set VELT_SHOTS_DIR");
+        const QString example = QStringLiteral(VELT_SOURCE_DIR "/examples/crossing.velt");
+        FakePrompts prompts;
+        TForm1 w;
+        createWindows(w);
+        w.resize(900, 560);
+        w.show();
+        QVERIFY(w.openProject(example));
+        RecentProjects::add(path(QStringLiteral("f1/bare.velt")));
+        RecentProjects::add(example);
+        clickTool(w, "BitBtn3");
+        w.model().setModified(true);
+        QTest::keyClick(w.findChild<ProgramView *>(), Qt::Key_Right);
+        QVERIFY(w.grab().save(shots + QStringLiteral("/main-window.png")));
+        auto *scroll = w.findChild<QScrollArea *>(QStringLiteral("ScrollBox1"));
+        scroll->horizontalScrollBar()->setValue(scroll->horizontalScrollBar()->maximum());
+        QApplication::processEvents();
+        QVERIFY(w.grab().save(shots + QStringLiteral("/main-window-scrolled.png")));
+        auto *recent = w.findChild<QMenu *>(QStringLiteral("RecentProjects"));
+        w.fileMenu()->popup(w.mapToGlobal(QPoint(0, 20)));
+        emit w.fileMenu()->aboutToShow();
+        QVERIFY(w.fileMenu()->grab().save(shots + QStringLiteral("/file-menu.png")));
+        emit recent->aboutToShow();
+        recent->adjustSize();
+        QVERIFY(recent->grab().save(shots + QStringLiteral("/recent-projects.png")));
+        w.fileMenu()->hide();
+        for (const auto &[menu, name] :
+             {std::pair{"ActionHelp", "help"}, {"N22", "console"}, {"N9", "safety"}}) {
+            trigger(w, menu);
+            QWidget *tool = nullptr;
+            for (QWidget *top : QApplication::topLevelWidgets())
+                if (top != &w && top->isVisible() && !qobject_cast<QMenu *>(top))
+                    tool = top;
+            QVERIFY(tool);
+            QVERIFY(tool->grab().save(shots + QLatin1Char('/') + QLatin1String(name) +
+                                      QStringLiteral(".png")));
+            tool->hide();
+        }
     }
 };
 
