@@ -129,6 +129,8 @@ void TForm1::buildMenus()
     connect(quit, &QAction::triggered, this, &QWidget::close);
     QAction *quitSeparator = new QAction(this);
     quitSeparator->setSeparator(true);
+    // The list may have changed in another window's run, and a disabled submenu never asks.
+    connect(file, &QMenu::aboutToShow, this, &TForm1::fillRecentMenu);
     connect(file, &QMenu::aboutToShow, this, [file, quit, quitSeparator] {
         file->removeAction(quitSeparator);
         file->removeAction(quit);

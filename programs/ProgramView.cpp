@@ -251,7 +251,9 @@ void ProgramView::paintEvent(QPaintEvent *event)
     const int shift = nameColumnShift();
     if (shift == 0)
         return;
-    const QRect column(0, 0, m_layout.labelContainer.right() + 1, height());
+    // The time axis above the names scrolls with the bars it measures.
+    const int top = m_layout.labelContainer.y();
+    const QRect column(0, top, m_layout.labelContainer.right() + 1, height() - top);
     painter.translate(shift, 0);
     painter.setClipRect(column);
     painter.fillRect(column, palette().window());

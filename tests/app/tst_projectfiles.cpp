@@ -438,10 +438,13 @@ private slots:
         QVERIFY(w.openProject(example));
         RecentProjects::add(path(QStringLiteral("f1/bare.velt")));
         RecentProjects::add(example);
-        clickTool(w, "BitBtn3");
+        for (int i = 0; i < 6; ++i)
+            clickTool(w, "BitBtn3");
         w.model().setModified(true);
         QTest::keyClick(w.findChild<ProgramView *>(), Qt::Key_Right);
         QVERIFY(w.grab().save(shots + QStringLiteral("/main-window.png")));
+        w.resize(620, 520);
+        QApplication::processEvents();
         auto *scroll = w.findChild<QScrollArea *>(QStringLiteral("ScrollBox1"));
         scroll->horizontalScrollBar()->setValue(scroll->horizontalScrollBar()->maximum());
         QApplication::processEvents();
