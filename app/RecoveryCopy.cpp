@@ -34,7 +34,12 @@ bool writeAtomically(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-RecoveryCopy::RecoveryCopy(const QString &folder) : m_folder(folder)
+RecoveryCopy::RecoveryCopy(const QString &folder)
+    : m_folder(folder),
+      // The start time as well: after a power cut a new process may get a dead one's id.
+      m_name(QStringLiteral("%1-%2")
+                 .arg(QCoreApplication::applicationPid())
+                 .arg(QDateTime::currentMSecsSinceEpoch()))
 {
     if (m_folder.isEmpty())
         m_folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
@@ -45,8 +50,7 @@ RecoveryCopy::~RecoveryCopy() = default;
 
 QString RecoveryCopy::copyPath() const
 {
-    return m_folder + QLatin1Char('/') + kPrefix +
-           QString::number(QCoreApplication::applicationPid()) + QStringLiteral(".velt");
+    return m_folder + QLatin1Char('/') + kPrefix + m_name + QStringLiteral(".velt");
 }
 
 bool RecoveryCopy::write(const RingModel &model)

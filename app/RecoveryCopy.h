@@ -10,9 +10,9 @@
 class RingModel;
 
 // The copy of an unsaved project that survives a crash, a kill or a power cut. Each running
-// configurator keeps its own copy, named by its process id and guarded by a lock held while it
-// runs, so two configurators never write over each other's copy, and a copy whose lock has no
-// living owner is one a later start may offer to restore.
+// configurator keeps its own copy, named by its process id and start time and guarded by a
+// lock held while it runs, so two configurators never write over each other's copy, and a copy
+// whose lock has no living owner is one a later start may offer to restore.
 class RecoveryCopy
 {
 public:
@@ -46,5 +46,6 @@ public:
 
 private:
     QString m_folder;
+    QString m_name; // this process's copy, unique among the copies of the folder
     std::unique_ptr<QLockFile> m_lock;
 };

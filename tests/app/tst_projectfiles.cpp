@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScrollArea>
@@ -27,6 +28,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <csignal>
 
@@ -250,6 +252,27 @@ private slots:
         QCOMPARE(RecentProjects::list().constFirst(), path(QStringLiteral("f1/bare.velt")));
     }
 
+    void dropOpensAfterTheQuestion()
+    {
+        const QString file = path(QStringLiteral("dropped.velt"));
+        QCOMPARE(saveProject(file, 1), QString());
+        FakePrompts prompts;
+        TForm1 w;
+        w.model().setModified(true);
+        prompts.answers = {QMessageBox::No};
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(&w, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &drop);
+        QTRY_COMPARE(w.model().fileName(), file);
+        QCOMPARE(prompts.asked.at(0).text, kQuestion);
+        QVERIFY(!w.model().modified());
+    }
+
     void commandLine_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -342,9 +365,17 @@ private slots:
         {
             TForm1 other;
             other.enableRecovery(folder);
-            QVERIFY(other.recovery()->copyPath() != folder + QStringLiteral("/recovery-") +
-                                                        QString::number(child.processId()) +
-                                                        QStringLiteral(".velt"));
+            const QStringList copies =
+                QDir(folder).entryList({QStringLiteral("*.velt")}, QDir::Files);
+            QCOMPARE(copies.size(), 1);
+            QFile childCopy(folder + QLatin1Char('/') + copies[0]);
+            QVERIFY(childCopy.open(QIODevice::ReadOnly));
+            const QByteArray before = childCopy.readAll();
+            QVERIFY(other.recovery()->write(other.model()));
+            QVERIFY(other.recovery()->copyPath() != childCopy.fileName());
+            QVERIFY(childCopy.seek(0));
+            QCOMPARE(childCopy.readAll(), before);
+            other.recovery()->remove();
             other.offerRecovery();
             QVERIFY(prompts.asked.empty());
         }
