@@ -27,7 +27,7 @@ QAction *historyAction(QMenu *menu, const char *name, const QString &verb,
 
 QMenu *addEditMenu(QMenuBar *bar, ProjectHistory &history)
 {
-    QMenu *menu = bar->addMenu(QStringLiteral("Правка"));
+    QMenu *menu = bar->addMenu(QStringLiteral("Пр&авка"));
     menu->setObjectName(QStringLiteral("MenuEdit"));
     const QString undoVerb = QStringLiteral("Отменить");
     const QString redoVerb = QStringLiteral("Повторить");

@@ -1,13 +1,17 @@
 // Window "Конфигуратор ВЕЛТ".
 #include "app/MainWindow.h"
 
-#include "ui/Controls.h"
 #include "app/EditMenu.h"
-#include "ui/Prompts.h"
+#include "app/RecentProjects.h"
+#include "app/RecoveryCopy.h"
 #include "model/ProjectFile.h"
+#include "ui/Controls.h"
+#include "ui/Prompts.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScrollArea>
@@ -21,7 +25,7 @@ namespace {
 // A name typed without an extension is saved with kDefaultSuffix; the filter lists those
 // files too, or the project could not be opened again from the same dialog.
 const QString kFilter = QStringLiteral("VELT Binary files (*.velt *.VELT *.suso *.SUSO)");
-const QString kDefaultSuffix = QStringLiteral("suso");
+const QString kDefaultSuffix = QStringLiteral("velt");
 
 const TForm1::Window kToolbarWindows[] = {TForm1::Window::Settings, TForm1::Window::Directions,
                                           TForm1::Window::Safety,   TForm1::Window::Templates,
@@ -32,6 +36,7 @@ const TForm1::Window kToolbarWindows[] = {TForm1::Window::Settings, TForm1::Wind
 TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
+    setAcceptDrops(true);
     resize(1000, 700);
     m_communic.loadSettings();
     connect(&m_communic.link(), &ControllerLink::openFailed, this, [this] {
@@ -46,6 +51,10 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     m_scrollBox->setWidgetResizable(false);
     setCentralWidget(m_scrollBox);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    m_folder = new QLabel(statusBar());
+    m_folder->setObjectName(QStringLiteral("ProjectFolder"));
+    statusBar()->addPermanentWidget(m_folder);
+    connect(&m_model, &RingModel::modifiedChanged, this, &TForm1::refreshTitle);
 
     m_model.setFileName(QString());
     refreshTitle();
@@ -72,13 +81,21 @@ QString TForm1::versionText()
 
 QString TForm1::titleText() const
 {
-    return QStringLiteral("Конфигуратор ВЕЛТ   v.") + versionText() + QLatin1Char(' ') +
-           m_model.fileName();
+    const QString name = m_model.fileName().isEmpty() ? QStringLiteral("Новый проект")
+                                                      : QFileInfo(m_model.fileName()).fileName();
+    return name + (m_model.modified() ? QStringLiteral("*") : QString()) +
+           QStringLiteral(" — Конфигуратор ВЕЛТ");
 }
 
 void TForm1::refreshTitle()
 {
     setWindowTitle(titleText());
+    const QString folder =
+        m_model.fileName().isEmpty()
+            ? QString()
+            : QDir::toNativeSeparators(QFileInfo(m_model.fileName()).absolutePath());
+    m_folder->setText(folder);
+    m_folder->setToolTip(QDir::toNativeSeparators(m_model.fileName()));
 }
 
 QAction *TForm1::menuAction(QMenu *menu, const char *name, const QString &text)
@@ -90,16 +107,40 @@ QAction *TForm1::menuAction(QMenu *menu, const char *name, const QString &text)
 
 void TForm1::buildMenus()
 {
-    QMenu *file = m_fileMenu = menuBar()->addMenu(QStringLiteral("Файл"));
-    connect(menuAction(file, "N12", QStringLiteral("Новый")), &QAction::triggered, this,
-            &TForm1::N12Click);
-    connect(menuAction(file, "N16", QStringLiteral("Открыть проект")), &QAction::triggered, this,
-            &TForm1::N16Click);
-    connect(menuAction(file, "N17", QStringLiteral("Сохранить проект")), &QAction::triggered, this,
-            &TForm1::N17Click);
+    QMenu *file = m_fileMenu = menuBar()->addMenu(QStringLiteral("&Файл"));
+    QAction *newProject = menuAction(file, "N12", QStringLiteral("&Новый"));
+    newProject->setShortcut(QKeySequence::New);
+    connect(newProject, &QAction::triggered, this, &TForm1::N12Click);
+    QAction *open = menuAction(file, "N16", QStringLiteral("&Открыть проект"));
+    open->setShortcut(QKeySequence::Open);
+    connect(open, &QAction::triggered, this, &TForm1::N16Click);
+    m_recentMenu = file->addMenu(QStringLiteral("Недавние проекты"));
+    m_recentMenu->setObjectName(QStringLiteral("RecentProjects"));
+    connect(m_recentMenu, &QMenu::aboutToShow, this, &TForm1::fillRecentMenu);
+    fillRecentMenu();
+    QAction *save = menuAction(file, "N17", QStringLiteral("&Сохранить проект"));
+    save->setShortcut(QKeySequence::Save);
+    connect(save, &QAction::triggered, this, &TForm1::N17Click);
+    // The export and print items are added after this one; "Выход" stays last.
+    QAction *quit = new QAction(QStringLiteral("В&ыход"), this);
+    quit->setObjectName(QStringLiteral("ActionQuit"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutContext(Qt::ApplicationShortcut);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+    QAction *quitSeparator = new QAction(this);
+    quitSeparator->setSeparator(true);
+    // The list may have changed in another window's run, and a disabled submenu never asks.
+    connect(file, &QMenu::aboutToShow, this, &TForm1::fillRecentMenu);
+    connect(file, &QMenu::aboutToShow, this, [file, quit, quitSeparator] {
+        file->removeAction(quitSeparator);
+        file->removeAction(quit);
+        file->addAction(quitSeparator);
+        file->addAction(quit);
+    });
+    addAction(quit);
     addEditMenu(menuBar(), m_history);
 
-    QMenu *params = menuBar()->addMenu(QStringLiteral("Параметры"));
+    QMenu *params = menuBar()->addMenu(QStringLiteral("&Параметры"));
     const std::pair<Window, std::pair<const char *, QString>> items[] = {
         {Window::Settings, {"N3", QStringLiteral("Настройки")}},
         {Window::Directions, {"N18", QStringLiteral("Направления")}},
@@ -116,7 +157,9 @@ void TForm1::buildMenus()
     m_menuItems[Window::Check] =
         menuAction(params, "ActionCheckProject", QStringLiteral("Проверить проект"));
 
-    QMenu *help = menuBar()->addMenu(QStringLiteral("Помощь"));
+    QMenu *help = menuBar()->addMenu(QStringLiteral("Помо&щь"));
+    m_menuItems[Window::Help] = menuAction(help, "ActionHelp", QStringLiteral("&Справка"));
+    m_menuItems[Window::Help]->setShortcut(QKeySequence::HelpContents);
     m_menuItems[Window::About] = menuAction(help, "N11", QStringLiteral("О программе"));
     m_menuItems[Window::Console] = menuAction(help, "N22", QStringLiteral("Консоль"));
 
@@ -160,8 +203,19 @@ void TForm1::buildToolBars()
         {Window::YearPlan, {"BitBtn10", QStringLiteral("Год. план")}},
         {Window::Controller, {"BitBtn11", QStringLiteral("ДК")}},
     };
+    const std::map<Window, QString> hints = {
+        {Window::Settings, QStringLiteral("Настройки проекта: описание, кольца, связь, журнал")},
+        {Window::Directions, QStringLiteral("Направления и их выходы ДК")},
+        {Window::Safety, QStringLiteral("Параметры безопасности: конфликты, промтакты, аварии")},
+        {Window::Templates, QStringLiteral("Шаблоны фаз: какие направления горят в фазе")},
+        {Window::DayPlans, QStringLiteral("Суточные планы: смена программ за сутки")},
+        {Window::WeekPlans, QStringLiteral("Недельные планы: суточный план на каждый день")},
+        {Window::YearPlan, QStringLiteral("Годовой план: недельный план на каждую неделю")},
+        {Window::Controller,
+         QStringLiteral("ДК: состояние, тестирование, журнал, время, загрузка")},
+    };
     for (const auto &[which, item] : buttons) {
-        QToolButton *button = toolButton(dialogs, item.first, item.second);
+        QToolButton *button = toolButton(dialogs, item.first, item.second, hints.at(which));
         m_toolButtons[which] = button;
         const Window w = which;
         connect(button, &QToolButton::clicked, this, [this, w] { toolbarShow(w); });
@@ -275,44 +329,136 @@ void TForm1::refreshProgramDisplay()
 
 void TForm1::N12Click()
 {
+    if (!mayReplaceProject())
+        return;
     m_model.NewProjectDefaults();
+    // A new project belongs to no file: the next save asks for a name instead of writing
+    // the defaults over the previous project's file.
+    m_model.setFileName(QString());
+    m_model.setModified(false);
     m_history.clear();
+    projectFileChanged();
     refreshProgramDisplay();
+}
+
+bool TForm1::mayReplaceProject()
+{
+    if (!m_model.modified())
+        return true;
+    const auto answer = askQuestion(this, QStringLiteral("Сохранение"),
+                                    QStringLiteral("Проект не сохранен! Сохранить?"),
+                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::No)
+        return true;
+    // A save that failed or was cancelled keeps the project: replacing it would lose the edits.
+    return answer == QMessageBox::Yes && saveProject() && !m_model.modified();
 }
 
 void TForm1::N16Click()
 {
+    if (!mayReplaceProject())
+        return;
+    Prompts::setStartPath(m_model.fileName().isEmpty()
+                              ? RecentProjects::lastFolder()
+                              : QFileInfo(m_model.fileName()).absolutePath());
     const QString path = Prompts::instance().openFileName(this, kFilter);
-    if (!path.isEmpty()) {
-        const ProjectFile::OpenResult result = ProjectFile::open(m_model, path);
-        if (!result.ok()) {
-            showMessage(this, QStringLiteral("Ошибка"), result.error, QMessageBox::Warning);
-        } else {
-            m_model.setFileName(path);
-            if (result.ringsRead > 0)
-                m_history.clear();
-            refreshProgramDisplay();
-        }
-    }
-    refreshTitle();
-    if (m_consistencyCheck && m_consistencyCheck(m_model.project()))
+    if (!path.isEmpty())
+        loadProject(path);
+    else if (m_consistencyCheck && m_consistencyCheck(m_model.project()))
         (void)Prompts::instance().ask(
             this, QStringLiteral("Отмена!!!"),
             QStringLiteral("Ошибка проекта: матрица конфликтов не соответствует шаблонам фаз"),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning);
 }
 
+bool TForm1::openProject(const QString &path)
+{
+    return mayReplaceProject() && loadProject(path);
+}
+
+bool TForm1::loadProject(const QString &path)
+{
+    // Read into a scratch model first: a file that is no project leaves the open one as it is.
+    RingModel scratch;
+    const ProjectFile::OpenResult result = ProjectFile::open(scratch, path);
+    if (!result.ok() || result.ringsRead == 0) {
+        const QString text =
+            result.ok() ? QStringLiteral("Файл \"%1\" не является проектом ДК: в нем нет ни "
+                                         "одного кольца")
+                              .arg(path)
+                        : result.error;
+        showMessage(this, QStringLiteral("Ошибка"), text, QMessageBox::Warning);
+        return false;
+    }
+    const ProjectFile::OpenResult loaded = ProjectFile::open(m_model, path);
+    if (!loaded.ok() || loaded.ringsRead == 0) {
+        showMessage(this, QStringLiteral("Ошибка"), loaded.error, QMessageBox::Warning);
+        return false;
+    }
+    m_model.setFileName(path);
+    m_model.setModified(false);
+    m_history.clear();
+    RecentProjects::add(path);
+    projectFileChanged();
+    refreshProgramDisplay();
+    if (!loaded.badChecksumRings.empty()) {
+        QStringList rings;
+        for (const int ring : loaded.badChecksumRings)
+            rings << QString::number(ring);
+        showMessage(this, QStringLiteral("Внимание"),
+                    QStringLiteral("Контрольная сумма не совпадает: кольцо %1. Файл поврежден "
+                                   "или изменен вне программы; проверьте проект перед загрузкой "
+                                   "в ДК.")
+                        .arg(rings.join(QStringLiteral(", "))),
+                    QMessageBox::Warning);
+    }
+    if (m_consistencyCheck && m_consistencyCheck(m_model.project()))
+        (void)Prompts::instance().ask(
+            this, QStringLiteral("Отмена!!!"),
+            QStringLiteral("Ошибка проекта: матрица конфликтов не соответствует шаблонам фаз"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning);
+    return true;
+}
+
+void TForm1::projectFileChanged()
+{
+    refreshTitle();
+    if (m_recovery && !m_model.modified())
+        m_recovery->remove();
+}
+
+void TForm1::fillRecentMenu()
+{
+    m_recentMenu->clear();
+    const QStringList files = RecentProjects::list();
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        QAction *item = m_recentMenu->addAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+        item->setToolTip(path);
+        item->setData(path);
+        connect(item, &QAction::triggered, this, [this, path] { openProject(path); });
+    }
+    m_recentMenu->setEnabled(!files.isEmpty());
+}
+
 bool TForm1::saveProject()
 {
     m_model.storeWorkingCopy();
-    const QString path = Prompts::instance().saveFileName(this, kFilter, kDefaultSuffix);
+    Prompts::setStartPath(m_model.fileName().isEmpty() ? RecentProjects::lastFolder()
+                                                       : m_model.fileName());
+    QString path = Prompts::instance().saveFileName(this, kFilter, kDefaultSuffix);
     if (path.isEmpty())
         return true; // cancelled: nothing written, nothing lost
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QLatin1Char('.') + kDefaultSuffix;
     if (const auto error = ProjectFile::save(m_model, path)) {
         showMessage(this, QStringLiteral("Ошибка сохранения"), *error, QMessageBox::Warning);
         return false;
     }
     m_model.setFileName(path);
+    RecentProjects::add(path);
+    projectFileChanged();
     refreshProgramDisplay();
     return true;
 }
@@ -360,7 +506,7 @@ void TForm1::closeEvent(QCloseEvent *event)
         return;
     }
     if (!m_model.modified()) {
-        event->accept();
+        acceptClose(event);
         return;
     }
     const auto answer = askQuestion(this, QStringLiteral("Сохранение"),
@@ -375,5 +521,5 @@ void TForm1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    event->accept();
+    acceptClose(event);
 }

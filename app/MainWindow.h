@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -19,6 +20,7 @@ class QScrollArea;
 class QToolBar;
 class QToolButton;
 class QPushButton;
+class RecoveryCopy;
 
 // The main window: owns the project model, hosts the program editor and opens every other
 // window.
@@ -38,7 +40,8 @@ public:
         Controller,
         About,
         Console,
-        Check // the whole-project check's report
+        Check, // the whole-project check's report
+        Help   // the user manual
     };
 
     explicit TForm1(QWidget *parent = nullptr);
@@ -73,6 +76,21 @@ public:
     void refreshProgramDisplay();
     void refreshTitle();
 
+    // Opens a project file after the unsaved-edits question; a file that is not a project, or
+    // cannot be read, is reported and changes nothing. False when nothing was opened.
+    bool openProject(const QString &path);
+    // The close question before the project is replaced: true when the edits were saved or
+    // may be thrown away (always true for an unmodified project).
+    [[nodiscard]] bool mayReplaceProject();
+    // Keeps a crash-recovery copy of the unsaved project in `folder` (the user's data folder
+    // when empty), and offers the copies that configurators no longer running left there.
+    void enableRecovery(const QString &folder = {});
+    void offerRecovery();
+    // Puts back the window places and the diagram zoom of the last run (the program's start;
+    // tests start from the defaults).
+    void restoreSession();
+    [[nodiscard]] RecoveryCopy *recovery() const { return m_recovery.get(); }
+
 public slots:
     void N12Click();
     void N16Click();
@@ -84,6 +102,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override; // FormCloseQuery
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void buildMenus();
@@ -94,6 +114,11 @@ private:
     QLabel *addReadOut(QToolBar *bar, const char *name, int width, const QString &hint = {});
     bool saveProject();
     void toolbarShow(Window which);
+    bool loadProject(const QString &path);
+    void fillRecentMenu();
+    void projectFileChanged();
+    void writeRecoveryCopy();
+    void acceptClose(QCloseEvent *event);
 
     struct Attached
     {
@@ -111,7 +136,11 @@ private:
     std::function<bool()> m_closeGuard;
     std::function<void()> m_programDisplayHook;
 
+    std::unique_ptr<RecoveryCopy> m_recovery;
+    bool m_keepsSession = false;
     QMenu *m_fileMenu = nullptr;
+    QMenu *m_recentMenu = nullptr;
+    QLabel *m_folder = nullptr; // the project's folder, in the status bar
     QScrollArea *m_scrollBox = nullptr;
     QComboBox *m_rings = nullptr;    // ComboBox2
     QComboBox *m_programs = nullptr; // ComboBoxProgs

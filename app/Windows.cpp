@@ -4,8 +4,10 @@
 
 #include "app/AboutBox.h"
 #include "app/FindingNavigator.h"
+#include "app/HelpWindow.h"
 #include "app/MainWindow.h"
 #include "app/ProjectSettingsDialog.h"
+#include "app/WindowMemory.h"
 #include "check/CheckReportWindow.h"
 #include "check/SignalSafety.h"
 #include "config/DirectionsDialog.h"
@@ -70,6 +72,13 @@ void createWindows(TForm1 &main)
     report->setOpenPlace(FindingNavigator{&main, editor, dayPlans, weekPlans, yearPlan, safety,
                                           templates, directions});
     main.attachWindow(TForm1::Window::Check, report, [report] { report->openReport(); });
+
+    auto *help = new HelpWindow(&main);
+    main.attachWindow(TForm1::Window::Help, help);
+
+    for (QWidget *tool :
+         std::initializer_list<QWidget *>{settings, controller, console, report, help})
+        closeOnEscape(tool);
 
     main.setConsistencyCheck(TemplatesConflict);
 }

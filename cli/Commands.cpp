@@ -102,7 +102,8 @@ void printToolHelp(QTextStream &out)
         << "их параметры - в справке каждой команды.\n";
     out << "\nПараметры:\n"
         << "  --json    вывод в JSON для программ\n"
-        << "  --help    эта справка; после команды - справка по команде\n\n"
+        << "  --help    эта справка; после команды - справка по команде\n"
+        << "  --version версия velt-cli\n\n"
         << "Коды выхода: 0 - без замечаний, 1 - предупреждения или различия,\n"
         << "2 - ошибки проекта, файл не открылся или неверная командная строка.\n"
         << "Команды обмена с ДК: 0 - всё выполнено, 1 - хотя бы один ДК не ответил\n"
@@ -145,6 +146,10 @@ bool isHelp(const QString &argument)
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
+    if (!arguments.isEmpty() && arguments.first() == QLatin1String("--version")) {
+        out << "velt-cli " << VELT_VERSION << '\n';
+        return ExitCode::Clean;
+    }
     if (arguments.isEmpty() || isHelp(arguments.first())) {
         printToolHelp(arguments.isEmpty() ? err : out);
         return arguments.isEmpty() ? ExitCode::Failure : ExitCode::Clean;

@@ -36,6 +36,9 @@ TForm7::TForm7(RingModel &model, QWidget *parent)
     resize(640, 520);
     auto *layout = new QVBoxLayout(this);
     m_pages = named(new QTabWidget(this), "PageControl1");
+    // A wider theme font must not cut the last tab's name: scroll the tabs instead.
+    m_pages->setElideMode(Qt::ElideNone);
+    m_pages->setUsesScrollButtons(true);
     layout->addWidget(m_pages, 1);
 
     m_flags = named(new StringGrid(this), "StringGrid1");

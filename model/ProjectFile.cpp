@@ -1,8 +1,11 @@
 #include "model/ProjectFile.h"
 
+#include "model/ByteIO.h"
+#include "model/Crc32.h"
 #include "model/RingModel.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -14,8 +17,28 @@
 
 namespace ProjectFile {
 
+namespace {
+
+bool checksumsMatch(const RingData &ring)
+{
+    const std::span project(ring.project);
+    const std::span programs(ring.programs);
+    return readU32(project, ProjectLayout::Crc) == Crc32(project.first(ProjectLayout::Crc)) &&
+           readU32(programs, ProgramsLayout::Crc) == Crc32(programs.first(ProgramsLayout::Crc));
+}
+
+} // namespace
+
 OpenResult open(RingModel &model, const QString &path)
 {
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        OpenResult result;
+        result.error =
+            QStringLiteral("Файл \"%1\" не является обычным файлом и не может быть проектом")
+                .arg(path);
+        return result;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         OpenResult result;
@@ -47,6 +70,9 @@ OpenResult read(RingModel &model, QIODevice &file, const QString &path)
     }
     if (rings.empty())
         return result;
+    for (std::size_t r = 0; r < rings.size(); ++r)
+        if (!checksumsMatch(rings[r]))
+            result.badChecksumRings.push_back(int(r) + 1);
     for (std::size_t r = 0; r < rings.size(); ++r)
         model.store(int(r)) = rings[r];
     model.LoadFixup();

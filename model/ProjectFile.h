@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 class QIODevice;
 class RingModel;
@@ -16,11 +17,15 @@ struct OpenResult
 {
     int ringsRead = 0; // 0: the file was shorter than one record and nothing changed
     QString error;     // non-empty: the file could not be read; nothing changed
+    // Rings (1-based) whose project or programs block fails its checksum; they are loaded all
+    // the same, as a damaged file is better mended in the editors than thrown away.
+    std::vector<int> badChecksumRings;
     [[nodiscard]] bool ok() const { return error.isEmpty(); }
 };
 
 // Reads up to four whole ring records into the stores, applies the load fix-up and makes
-// ring 1 current.
+// ring 1 current. Anything but a regular file (a FIFO, a device, a folder) is refused
+// unread, since reading one may never end.
 [[nodiscard]] OpenResult open(RingModel &model, const QString &path);
 // The same from any device; `path` only names it in a message.
 [[nodiscard]] OpenResult read(RingModel &model, QIODevice &file, const QString &path);

@@ -2,11 +2,13 @@
 
 #include <QChildEvent>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QToolTip>
 
+#include <algorithm>
 #include <cmath>
 
 ProgramView::ProgramView(RingModel &model, QWidget *parent) : QWidget(parent), m_model(model)
@@ -14,6 +16,8 @@ ProgramView::ProgramView(RingModel &model, QWidget *parent) : QWidget(parent), m
     setObjectName(QStringLiteral("ProgramView"));
     setAutoFillBackground(true);
     setMouseTracking(false);
+    // The diagram is worked from the keyboard too: arrows choose the phase, Enter opens it.
+    setFocusPolicy(Qt::StrongFocus);
     updateStyle();
 }
 
@@ -75,6 +79,44 @@ void ProgramView::zoomBy(double factor)
     rebuild();
 }
 
+void ProgramView::setScale(float scale)
+{
+    if (!std::isnormal(scale) || scale < 0)
+        return;
+    m_scale = scale;
+    rebuild();
+}
+
+void ProgramView::keyPressEvent(QKeyEvent *event)
+{
+    const int phases = int(m_layout.phases.size());
+    int phase = m_currentPhase;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        phase = std::max(0, phase - 1);
+        break;
+    case Qt::Key_Right:
+        phase = std::min(phases - 1, phase + 1);
+        break;
+    case Qt::Key_Home:
+        phase = 0;
+        break;
+    case Qt::Key_End:
+        phase = phases - 1;
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // The same panel a click on the phase's bar opens.
+        selectBar(m_currentPhase, m_currentDirection);
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (phases > 0 && phase != m_currentPhase)
+        emit phaseClicked(phase);
+}
+
 void ProgramView::zoomIn()
 {
     zoomBy(1.2);
@@ -88,6 +130,16 @@ void ProgramView::zoomOut()
 void ProgramView::updateExtent()
 {
     QSize size = m_layout.extent;
+    // A number of the time axis is centred on its tick: the last one reaches past the cycle's
+    // end by half its width, and would be cut there.
+    const auto last =
+        std::find_if(m_axis.ticks.rbegin(), m_axis.ticks.rend(),
+                     [](const Diagram::TimeAxis::Tick &tick) { return tick.labelled; });
+    if (last != m_axis.ticks.rend()) {
+        const QFontMetrics metrics(m_painter.style().axisFont);
+        const int half = metrics.horizontalAdvance(QString::number(last->seconds)) / 2 + 2;
+        size.setWidth(std::max(size.width(), last->x + half));
+    }
     for (QObject *child : children()) {
         auto *panel = qobject_cast<QWidget *>(child);
         if (panel && !panel->isHidden())
@@ -125,6 +177,9 @@ bool ProgramView::event(QEvent *event)
 {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)
         updateStyle();
+    // Scrolling moves this widget; the fixed name column is painted anew at the new edge.
+    if (event->type() == QEvent::Move && nameColumnShift() > 0)
+        update();
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
         const QString hint = Diagram::hintAt(m_layout, help->pos());
@@ -140,7 +195,7 @@ bool ProgramView::event(QEvent *event)
 void ProgramView::mousePressEvent(QMouseEvent *event)
 {
     m_pressed = event->button() == Qt::LeftButton
-                    ? Diagram::hitTest(m_layout, event->position().toPoint())
+                    ? Diagram::hitTest(m_layout, diagramPoint(event->position()))
                     : Diagram::Hit{};
 }
 
@@ -151,7 +206,7 @@ void ProgramView::mouseReleaseEvent(QMouseEvent *event)
     m_pressed = {};
     if (event->button() != Qt::LeftButton || pressed.kind == Diagram::Hit::Nothing)
         return;
-    const Diagram::Hit hit = Diagram::hitTest(m_layout, event->position().toPoint());
+    const Diagram::Hit hit = Diagram::hitTest(m_layout, diagramPoint(event->position()));
     if (hit.kind != pressed.kind || hit.index != pressed.index)
         return;
     switch (hit.kind) {
@@ -200,4 +255,30 @@ void ProgramView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     m_painter.paint(painter, m_layout, m_axis, event->rect());
+    // The direction names stay at the visible left edge while the diagram scrolls under them.
+    const int shift = nameColumnShift();
+    if (shift == 0)
+        return;
+    // The time axis above the names scrolls with the bars it measures.
+    const int top = m_layout.labelContainer.y();
+    const QRect column(0, top, m_layout.labelContainer.right() + 1, height() - top);
+    painter.translate(shift, 0);
+    painter.setClipRect(column);
+    painter.fillRect(column, palette().window());
+    m_painter.paint(painter, m_layout, m_axis, column);
+}
+
+int ProgramView::nameColumnShift() const
+{
+    return m_layout.labels.empty() ? 0 : std::max(0, -x());
+}
+
+QPoint ProgramView::diagramPoint(QPointF position) const
+{
+    // A point on the fixed name column belongs to the names, not to the bars under them.
+    const QPoint at = position.toPoint();
+    const int shift = nameColumnShift();
+    if (shift > 0 && at.x() - shift <= m_layout.labelContainer.right())
+        return at - QPoint(shift, 0);
+    return at;
 }

@@ -36,6 +36,8 @@ public:
     [[nodiscard]] QRect clickedBar() const { return m_clickedBar; }
 
     [[nodiscard]] float scale() const { return m_scale; }
+    // A zoom kept from an earlier run; a scale that is not a positive normal number is ignored.
+    void setScale(float scale);
     void zoomIn();
     void zoomOut();
 
@@ -53,12 +55,16 @@ protected:
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void childEvent(QChildEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void zoomBy(double factor);
+    // How far the diagram is scrolled left, where the name column is drawn again.
+    [[nodiscard]] int nameColumnShift() const;
+    [[nodiscard]] QPoint diagramPoint(QPointF position) const;
     void updateStyle();
 
     RingModel &m_model;

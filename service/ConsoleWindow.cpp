@@ -22,7 +22,9 @@ TForm12::TForm12(ControllerLink &link, QWidget *parent) : QWidget(parent, Qt::Wi
     setObjectName(QStringLiteral("Form12"));
     setWindowTitle(QStringLiteral("Командная консоль"));
 
-    m_command = new QLineEdit(QStringLiteral("send485 6 010203040506"));
+    // Empty, so that Enter never sends a command nobody typed; the hint shows the form.
+    m_command = new QLineEdit;
+    m_command->setPlaceholderText(QStringLiteral("send485 6 010203040506"));
     m_command->setObjectName(QStringLiteral("Edit1"));
     m_commands = new QComboBox;
     m_commands->setObjectName(QStringLiteral("ComboBox1"));

@@ -25,9 +25,9 @@ JournalPage::JournalPage(JournalReader &journal, InfoService &service, QWidget *
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 4);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_grid->setColumnWidth(0, 50);
-    m_grid->setColumnWidth(1, 360);
-    m_grid->setColumnWidth(2, 60);
-    m_grid->setColumnWidth(3, 60);
+    m_grid->setColumnWidth(1, 90);
+    m_grid->setColumnWidth(2, 70);
+    m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setWordWrap(false);
     layout->addWidget(m_grid, 1);
 

@@ -1,6 +1,7 @@
 #include "service/JournalReader.h"
 
 #include "link/ControllerLink.h"
+#include "service/JournalColumns.h"
 
 #include <QSaveFile>
 #include <QScopeGuard>
@@ -233,11 +234,14 @@ QVariant JournalReader::data(const QModelIndex &index, int role) const
         return {};
     if (index.column() == 0)
         return index.row() < m_numbered ? QVariant(index.row() + 1) : QVariant();
-    if (index.column() == 1) {
-        // The UDP payload keeps the record's line end; the grid shows the line alone.
-        return withoutLineEnd(text(index.row()));
+    // The UDP payload keeps the record's line end; the grid shows the line alone.
+    const QString line = withoutLineEnd(text(index.row()));
+    if (const auto columns = splitJournalRecord(line)) {
+        const QString *const shown[] = {&columns->date, &columns->time, &columns->event};
+        return *shown[index.column() - 1];
     }
-    return {};
+    // A record without its stamp is all event; the date and time columns stay empty.
+    return index.column() == 3 ? QVariant(line) : QVariant();
 }
 
 QVariant JournalReader::headerData(int section, Qt::Orientation orientation, int role) const

@@ -45,19 +45,22 @@ void onSignal(int)
     [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
 }
 
+const char kUsage[] =
+    "usage: veltsim [--udp ADDRESS:PORT | --udp FIRST-LAST:PORT]...\n"
+    "               [--faults-for ADDRESS[:PORT] SWITCHES]...\n"
+    "               [--pty] [--link PATH] [--old-firmware]\n"
+    "               [--flash FILE] [--baud N] [--baud-udp]\n"
+    "               [--journal N] [--dead-lamp G]...\n"
+    "               [--drop SHARE] [--no-lf] [--chunk BYTES] [--delay MS]\n"
+    "               [--corrupt-hex SHARE] [--wrong-length SHARE] [--duplicate SHARE]\n"
+    "               [--hangup-after K] [--seed N]\n"
+    "               [--speed X] [--start \"DD.MM.YYYY HH:MM:SS\"] [--trace FILE]\n"
+    "       veltsim --help | --version\n";
+
 int usage(const QString &why)
 {
     std::fprintf(stderr, "veltsim: %s\n", qPrintable(why));
-    std::fprintf(stderr,
-                 "usage: veltsim [--udp ADDRESS:PORT | --udp FIRST-LAST:PORT]...\n"
-                 "               [--faults-for ADDRESS[:PORT] SWITCHES]...\n"
-                 "               [--pty] [--link PATH] [--old-firmware]\n"
-                 "               [--flash FILE] [--baud N] [--baud-udp]\n"
-                 "               [--journal N] [--dead-lamp G]...\n"
-                 "               [--drop SHARE] [--no-lf] [--chunk BYTES] [--delay MS]\n"
-                 "               [--corrupt-hex SHARE] [--wrong-length SHARE] [--duplicate SHARE]\n"
-                 "               [--hangup-after K] [--seed N]\n"
-                 "               [--speed X] [--start \"DD.MM.YYYY HH:MM:SS\"] [--trace FILE]\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 void reportFlash(const QString &path, FlashFile::Load load)
@@ -96,6 +99,14 @@ int main(int argc, char **argv)
     QList<int> deadLamps;
     FaultOptions faults;
     RunOptions run;
+    if (args.contains(QLatin1String("--version"))) {
+        std::printf("veltsim %s\n", VELT_VERSION);
+        return 0;
+    }
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     for (int i = 1; i < args.size(); ++i) {
         if (const auto taken = udp.parse(args, i)) {
             if (!taken->isEmpty())

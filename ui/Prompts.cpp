@@ -1,10 +1,29 @@
 #include "ui/Prompts.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace {
 Prompts g_default;
 Prompts *g_current = &g_default;
+QString g_startPath;
+
+// Starts the dialog at the folder, or at the file, asked for, and remembers where it ended.
+QString runFileDialog(QFileDialog &dialog)
+{
+    const QFileInfo start(g_startPath);
+    if (start.isDir()) {
+        dialog.setDirectory(g_startPath);
+    } else if (!g_startPath.isEmpty()) {
+        dialog.setDirectory(start.absolutePath());
+        dialog.selectFile(start.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    const QString chosen = dialog.selectedFiles().constFirst();
+    g_startPath = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
 } // namespace
 
 QMessageBox::StandardButton Prompts::ask(QWidget *parent, const QString &caption,
@@ -21,9 +40,7 @@ QString Prompts::openFileName(QWidget *parent, const QString &filter)
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(filter);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return runFileDialog(dialog);
 }
 
 QString Prompts::saveFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix)
@@ -33,9 +50,17 @@ QString Prompts::saveFileName(QWidget *parent, const QString &filter, const QStr
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(filter);
     dialog.setDefaultSuffix(defaultSuffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return runFileDialog(dialog);
+}
+
+void Prompts::setStartPath(const QString &path)
+{
+    g_startPath = path;
+}
+
+QString Prompts::startPath()
+{
+    return g_startPath;
 }
 
 Prompts &Prompts::instance()

@@ -21,6 +21,11 @@ public:
     virtual QString saveFileName(QWidget *parent, const QString &filter,
                                  const QString &defaultSuffix);
 
+    // Where the next file dialog starts: a folder, or a file to propose (Save). The dialogs
+    // put the folder of the file chosen here afterwards.
+    static void setStartPath(const QString &path);
+    [[nodiscard]] static QString startPath();
+
     [[nodiscard]] static Prompts &instance();
     // Tests put their own answers in place; nullptr restores the real dialogs.
     static void setInstance(Prompts *prompts);

@@ -322,6 +322,7 @@ private slots:
     void newProjectResetsTheDisplay()
     {
         click("BitBtn1");
+        m_prompts.answers = {QMessageBox::No}; // the added phase is not kept
         form().N12Click();
         QCOMPARE(phaseCount(), 2);
         QCOMPARE(text("Panel3"), QStringLiteral("32 c"));

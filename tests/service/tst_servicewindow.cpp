@@ -3,6 +3,7 @@
 #define VELT_RIG_PORT 23995
 #define VELT_RIG_HOST 9
 #include "ControllerRig.h"
+#include "service/JournalColumns.h"
 #include "sim/Journal.h"
 
 #include <QDateTimeEdit>
@@ -41,6 +42,28 @@ private slots:
         QTest::newRow("udp") << Wire::Udp;
         QTest::newRow("serial") << Wire::Pty;
     }
+    void journalColumns_data()
+    {
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QStringList>("columns"); // empty: not split
+        QTest::newRow("stamped") << "31.12.2026 23:59:58 Включение питания"
+                                 << QStringList{"31.12.2026", "23:59:58", "Включение питания"};
+        QTest::newRow("stamp alone")
+            << "01.01.2027 00:00:00" << QStringList{"01.01.2027", "00:00:00", ""};
+        QTest::newRow("no stamp") << "+++NO events" << QStringList{};
+        QTest::newRow("short year") << "01.01.27 00:00:00 x" << QStringList{};
+        QTest::newRow("no blank") << "01.01.2027 00:00:00x" << QStringList{};
+    }
+    void journalColumns()
+    {
+        QFETCH(QString, record);
+        QFETCH(QStringList, columns);
+        const auto split = splitJournalRecord(record);
+        QCOMPARE(split.has_value(), !columns.isEmpty());
+        if (split)
+            QCOMPARE((QStringList{split->date, split->time, split->event}), columns);
+    }
+
     void journalClockAndInfo()
     {
         QFETCH(Wire, wire);
@@ -55,8 +78,14 @@ private slots:
             status(rig), QStringLiteral("Журнал прочитан! Всего записей прочитано: 45"), 10000);
         QCOMPARE(rig.count("event get"), 46);
         const auto *grid = child<QTableView>(rig.window, "StringGridJournal");
-        const QString last = grid->model()->index(44, 1).data().toString();
+        // The record's date, time and event in their own columns.
+        const QAbstractItemModel *rows = grid->model();
+        const QString last =
+            QStringList{rows->index(44, 1).data().toString(), rows->index(44, 2).data().toString(),
+                        rows->index(44, 3).data().toString()}
+                .join(QLatin1Char(' '));
         QCOMPARE(last.trimmed(), ControllerLink::decode(Journal::record(44)).trimmed());
+        QCOMPARE(rows->index(44, 2).data().toString().size(), 8);
         QCOMPARE(grid->model()->index(44, 0).data().toInt(), 45);
 
         // One record a line, whichever link the journal came over.

@@ -34,12 +34,14 @@ public:
     QString openFileName(QWidget *, const QString &filter) override
     {
         lastFilter = filter;
+        lastStart = Prompts::startPath();
         return takeFile();
     }
     QString saveFileName(QWidget *, const QString &filter, const QString &suffix) override
     {
         lastFilter = filter;
         lastSuffix = suffix;
+        lastStart = Prompts::startPath();
         return takeFile();
     }
 
@@ -48,6 +50,7 @@ public:
     std::vector<Asked> asked;
     QString lastFilter;
     QString lastSuffix;
+    QString lastStart; // where the last file dialog was asked to start
 
 private:
     QString takeFile()
