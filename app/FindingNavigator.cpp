@@ -3,13 +3,14 @@
 #include "app/MainWindow.h"
 #include "config/Directions.h"
 #include "config/DirectionsDialog.h"
+#include "config/SafetyDialog.h"
 #include "config/TemplatesDialog.h"
 #include "programs/ProgramEditor.h"
 #include "schedules/DayPlansDialog.h"
 #include "schedules/WeekPlansDialog.h"
 #include "schedules/YearPlanDialog.h"
 
-using ProjectCheck::Kind;
+using ProjectCheck::Editor;
 
 namespace {
 
@@ -44,32 +45,33 @@ void FindingNavigator::operator()(const ProjectCheck::Finding &finding) const
     const ProjectCheck::Place &place = finding.place;
     if (place.ring != main->model().currentRing())
         main->ComboBox2Change(place.ring);
-    switch (finding.kind) {
-    case Kind::TramSignal:
-    case Kind::OutputTwice:
-    case Kind::DirectionWithoutOutput:
+    switch (ProjectCheck::kindInfo(finding.kind).editor) {
+    case Editor::Directions:
         bring(*main, TForm1::Window::Directions, directions);
         directions->ListBox1Click(directionOf(main->model().project(), place));
         break;
-    case Kind::TemplateConflict:
+    case Editor::Templates:
         bring(*main, TForm1::Window::Templates, templates);
         templates->showTemplate(place.templateIndex);
         break;
-    case Kind::DayPlanOrder:
-    case Kind::DayPlanEmptyProgram:
+    case Editor::Safety:
+        bring(*main, TForm1::Window::Safety, safety);
+        // A matrix finding names its cells; the transition times are on their own page.
+        safety->showPage(place.direction >= 0 ? TForm7::Page::Flags : TForm7::Page::Intermediate);
+        break;
+    case Editor::DayPlans:
         bring(*main, TForm1::Window::DayPlans, dayPlans);
         dayPlans->showEntry(place.dayPlan, place.entry);
         break;
-    case Kind::WeekPlanEmptyDayPlan:
+    case Editor::WeekPlans:
         bring(*main, TForm1::Window::WeekPlans, weekPlans);
         weekPlans->showDay(place.weekPlan, place.day);
         break;
-    case Kind::YearUnfilledWeekPlan:
+    case Editor::YearPlan:
         bring(*main, TForm1::Window::YearPlan, yearPlan);
         yearPlan->showWeek(place.week);
         break;
-    case Kind::PhaseBelowMinimum:
-    case Kind::PhaseAboveMaximum:
+    case Editor::Program:
         main->ComboBoxProgsChange(place.program);
         editor->openPhase(place.phase);
         main->raise();

@@ -7,6 +7,7 @@ class TForm1;
 class TForm3;
 class TForm4;
 class TForm5;
+class TForm7;
 class TForm8;
 class TForm13;
 
@@ -20,6 +21,7 @@ struct FindingNavigator
     TForm3 *dayPlans = nullptr;
     TForm4 *weekPlans = nullptr;
     TForm5 *yearPlan = nullptr;
+    TForm7 *safety = nullptr;
     TForm8 *templates = nullptr;
     TForm13 *directions = nullptr;
 

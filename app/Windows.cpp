@@ -7,11 +7,13 @@
 #include "app/MainWindow.h"
 #include "app/ProjectSettingsDialog.h"
 #include "check/CheckReportWindow.h"
+#include "check/SignalSafety.h"
 #include "config/DirectionsDialog.h"
 #include "config/SafetyDialog.h"
 #include "config/Templates.h"
 #include "config/TemplatesDialog.h"
 #include "programs/ProgramEditor.h"
+#include "programs/ProgramView.h"
 #include "programs/SheetActions.h"
 #include "schedules/DayPlansDialog.h"
 #include "schedules/WeekPlansDialog.h"
@@ -24,7 +26,10 @@ void createWindows(TForm1 &main)
     auto *editor = new ProgramEditor(main.model(), main.programControls(), main.scrollBox(),
                                      [&main] { main.refreshProgramDisplay(); });
     main.setProgramDisplayHook([editor] { editor->displayRefresh(); });
-    (new SheetActions(main.model(), &main))->addTo(main.fileMenu());
+    editor->view()->setMarkSource(&SignalSafety::programMarks);
+    auto *sheets = new SheetActions(main.model(), &main);
+    sheets->addTo(main.fileMenu());
+    sheets->setMarkSource(&SignalSafety::programMarks);
 
     // The other windows, hidden, in start-up order.
     auto *settings = new TForm2(main, &main);
@@ -62,8 +67,8 @@ void createWindows(TForm1 &main)
                       [directions] { directions->openDialog(); });
 
     auto *report = new CheckReportWindow(main.model(), &main);
-    report->setOpenPlace(
-        FindingNavigator{&main, editor, dayPlans, weekPlans, yearPlan, templates, directions});
+    report->setOpenPlace(FindingNavigator{&main, editor, dayPlans, weekPlans, yearPlan, safety,
+                                          templates, directions});
     main.attachWindow(TForm1::Window::Check, report, [report] { report->openReport(); });
 
     main.setConsistencyCheck(TemplatesConflict);

@@ -5,27 +5,12 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <array>
 
 namespace ProjectCheck {
 
 Severity severityOf(Kind kind)
 {
-    switch (kind) {
-    case Kind::TramSignal:
-    case Kind::TemplateConflict:
-    case Kind::OutputTwice:
-    case Kind::DayPlanEmptyProgram:
-    case Kind::WeekPlanEmptyDayPlan:
-    case Kind::PhaseAboveMaximum:
-        return Severity::Error;
-    case Kind::DayPlanOrder:
-    case Kind::YearUnfilledWeekPlan:
-    case Kind::PhaseBelowMinimum:
-    case Kind::DirectionWithoutOutput:
-        return Severity::Warning;
-    }
-    return Severity::Error;
+    return kindInfo(kind).severity;
 }
 
 Severity Finding::severity() const
@@ -35,17 +20,7 @@ Severity Finding::severity() const
 
 QString kindId(Kind kind)
 {
-    static const std::array<const char *, KindCount> ids = {"tram-signal",
-                                                            "template-conflict",
-                                                            "output-twice",
-                                                            "day-plan-order",
-                                                            "day-plan-empty-program",
-                                                            "week-plan-empty-day-plan",
-                                                            "year-unfilled-week-plan",
-                                                            "phase-below-minimum",
-                                                            "phase-above-maximum",
-                                                            "direction-without-output"};
-    return QString::fromLatin1(ids[std::size_t(kind)]);
+    return QString::fromLatin1(kindInfo(kind).id);
 }
 
 QString severityText(Severity severity)

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <iterator>
 #include <vector>
 
 // One thing wrong with a project, found by the whole-project check: what kind of fault, how
@@ -9,20 +10,105 @@
 namespace ProjectCheck {
 
 enum class Kind {
-    TramSignal,             // a tram signal lacks a direction or its row-1 output
-    TemplateConflict,       // a template makes two conflicting directions green
-    OutputTwice,            // one output channel drives two lamps
-    DayPlanOrder,           // start times of a day plan do not increase
-    DayPlanEmptyProgram,    // a day-plan entry runs a program without phases
-    WeekPlanEmptyDayPlan,   // a week plan uses a day plan without entries
-    YearUnfilledWeekPlan,   // year-plan weeks use a week plan nobody filled
-    PhaseBelowMinimum,      // Тосн below Тмин
-    PhaseAboveMaximum,      // Тосн above the maximum phase duration
-    DirectionWithoutOutput, // no lamp of a direction is bound to an output
+    TramSignal,
+    TemplateConflict,
+    OutputTwice,
+    DayPlanOrder,
+    DayPlanEmptyProgram,
+    WeekPlanEmptyDayPlan,
+    YearUnfilledWeekPlan,
+    PhaseBelowMinimum,
+    PhaseAboveMaximum,
+    DirectionWithoutOutput,
+    TemplateMark,
+    OneWayConflict,
+    ZeroConflictTime,
+    ZeroTransitionTime,
+    GreenConflict,
+    ShortClearance,
+    MissingTransition,
+    SignalWithoutTime,
+    SignalBelowMinimum,
+    IntervalTooLong,
+    OutputLitTogether,
 };
-inline constexpr int KindCount = 10;
 
 enum class Severity { Warning, Error };
+
+// The editor a finding is mended in, opened at the finding's place on a double-click.
+enum class Editor { Directions, Templates, Safety, DayPlans, WeekPlans, YearPlan, Program };
+
+// Everything about a kind, written once: the report, the upload, velt-cli's ids and help and
+// the navigation all read this table. Adding a kind is one enumerator and one row.
+struct KindInfo
+{
+    Kind kind;
+    const char *id;      // fixed name for scripts
+    Severity severity;   // errors stop an upload
+    Editor editor;       // where it is mended
+    const char *summary; // velt-cli's help, in the engineer's words
+};
+
+inline constexpr KindInfo Kinds[] = {
+    {Kind::TramSignal, "tram-signal", Severity::Error, Editor::Directions,
+     "трамвайный светофор задан не полностью"},
+    {Kind::TemplateConflict, "template-conflict", Severity::Error, Editor::Templates,
+     "шаблон фаз против матрицы конфликтов"},
+    {Kind::OutputTwice, "output-twice", Severity::Error, Editor::Directions,
+     "выход ДК занят дважды"},
+    {Kind::DayPlanOrder, "day-plan-order", Severity::Warning, Editor::DayPlans,
+     "времена дневного плана не возрастают"},
+    {Kind::DayPlanEmptyProgram, "day-plan-empty-program", Severity::Error, Editor::DayPlans,
+     "запись дневного плана с программой без фаз"},
+    {Kind::WeekPlanEmptyDayPlan, "week-plan-empty-day-plan", Severity::Error, Editor::WeekPlans,
+     "недельный план с дневным планом без записей"},
+    {Kind::YearUnfilledWeekPlan, "year-unfilled-week-plan", Severity::Warning, Editor::YearPlan,
+     "недели годового плана на незаполненном недельном плане"},
+    {Kind::PhaseBelowMinimum, "phase-below-minimum", Severity::Warning, Editor::Program,
+     "Тосн меньше Тмин"},
+    {Kind::PhaseAboveMaximum, "phase-above-maximum", Severity::Error, Editor::Program,
+     "Тосн больше максимальной длительности фазы"},
+    {Kind::DirectionWithoutOutput, "direction-without-output", Severity::Warning,
+     Editor::Directions, "направление без выходов"},
+    {Kind::TemplateMark, "template-mark", Severity::Error, Editor::Templates,
+     "отметка шаблона фаз не 0 и не 1"},
+    {Kind::OneWayConflict, "one-way-conflict", Severity::Warning, Editor::Safety,
+     "флаг конфликта задан только в одну сторону"},
+    {Kind::ZeroConflictTime, "zero-conflict-time", Severity::Warning, Editor::Safety,
+     "флаг конфликта с временем конфликта 0"},
+    {Kind::ZeroTransitionTime, "zero-transition-time", Severity::Warning, Editor::Safety,
+     "длительность желтого, красно-желтого или зеленого мигающего 0"},
+    {Kind::GreenConflict, "green-conflict", Severity::Error, Editor::Program,
+     "конфликтующие направления зелены одновременно"},
+    {Kind::ShortClearance, "short-clearance", Severity::Error, Editor::Program,
+     "промежуток между конфликтующими зелеными меньше времени конфликта"},
+    {Kind::MissingTransition, "missing-transition", Severity::Error, Editor::Program,
+     "зеленый без красно-желтого перед ним или без желтого после него"},
+    {Kind::SignalWithoutTime, "signal-without-time", Severity::Error, Editor::Program,
+     "0 c зеленого или 0 c красного между сменами"},
+    {Kind::SignalBelowMinimum, "signal-below-minimum", Severity::Warning, Editor::Program,
+     "зеленый короче минимального или красный короче минимального"},
+    {Kind::IntervalTooLong, "interval-too-long", Severity::Error, Editor::Program,
+     "промежуточный интервал длиннее 255 c"},
+    {Kind::OutputLitTogether, "output-lit-together", Severity::Error, Editor::Program,
+     "выход ДК горит красным и зеленым сразу или зеленым от двух конфликтующих"},
+};
+inline constexpr int KindCount = int(std::size(Kinds));
+static_assert(KindCount == int(Kind::OutputLitTogether) + 1, "one row per kind");
+
+constexpr bool kindsInOrder()
+{
+    for (int i = 0; i < KindCount; ++i)
+        if (Kinds[i].kind != Kind(i))
+            return false;
+    return true;
+}
+static_assert(kindsInOrder(), "the rows follow the enumerators");
+
+[[nodiscard]] constexpr const KindInfo &kindInfo(Kind kind)
+{
+    return Kinds[std::size_t(kind)];
+}
 
 // Where a finding is mended; indices are 0-based and -1 where they do not apply.
 struct Place

@@ -1,5 +1,7 @@
 #include "check/ProjectCheck.h"
 
+#include "check/SignalSafety.h"
+
 #include "config/Directions.h"
 #include "config/Templates.h"
 #include "model/RingModel.h"
@@ -115,6 +117,7 @@ std::vector<Finding> run(std::span<const RingView> rings)
         checkWeekAndYearPlans(project, ring, findings);
         checkPhaseTimes(project, programs, ring, findings);
         checkDirectionOutputs(project, ring, findings);
+        SignalSafety::check(project, programs, ring, findings);
     }
     return findings;
 }

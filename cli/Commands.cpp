@@ -3,12 +3,34 @@
 #include "cli/FileCommands.h"
 #include "cli/LinkCommands.h"
 
+#include "check/Finding.h"
+
 #include <algorithm>
 #include <array>
 
 namespace Commands {
 
 namespace {
+
+// The kinds are listed from the check's own table, so a new kind shows up here by itself.
+QString checkHelp()
+{
+    QString help = QStringLiteral("Проверяет каждое кольцо, как перед загрузкой в ДК.\n");
+    for (const ProjectCheck::Severity severity :
+         {ProjectCheck::Severity::Error, ProjectCheck::Severity::Warning}) {
+        help += severity == ProjectCheck::Severity::Error ? QStringLiteral("Ошибки:\n")
+                                                          : QStringLiteral("Предупреждения:\n");
+        for (const ProjectCheck::KindInfo &kind : ProjectCheck::Kinds)
+            if (kind.severity == severity)
+                help += QStringLiteral("  %1 %2\n")
+                            .arg(QString::fromLatin1(kind.id).leftJustified(25),
+                                 QString::fromUtf8(kind.summary));
+    }
+    return help + QStringLiteral(
+                      "Каждая находка - одна строка с кольцом и местом; в JSON - поля kind,\n"
+                      "severity, ring, place, at (номера места) и message.\n"
+                      "Код выхода: 0 - замечаний нет, 1 - только предупреждения, 2 - ошибки.\n");
+}
 
 const std::array<CliCommand, 7> &table()
 {
@@ -27,16 +49,7 @@ const std::array<CliCommand, 7> &table()
          QStringLiteral("ФАЙЛ"),
          1,
          QStringLiteral("проверка проекта перед загрузкой в ДК"),
-         QStringLiteral("Проверяет каждое кольцо, как перед загрузкой в ДК. Ошибки:\n"
-                        "трамвайный светофор задан не полностью, шаблон фаз против матрицы\n"
-                        "конфликтов, выход ДК занят дважды, запись дневного плана с программой\n"
-                        "без фаз, недельный план с дневным планом без записей, Тосн больше\n"
-                        "максимальной длительности фазы. Предупреждения: времена дневного\n"
-                        "плана не возрастают, недели годового плана на незаполненном недельном\n"
-                        "плане, Тосн меньше Тмин, направление без выходов.\n"
-                        "Каждая находка - одна строка с кольцом и местом; в JSON - поля kind,\n"
-                        "severity, ring, place, at (номера места) и message.\n"
-                        "Код выхода: 0 - замечаний нет, 1 - только предупреждения, 2 - ошибки.\n"),
+         checkHelp(),
          &runCheck,
          {},
          false},

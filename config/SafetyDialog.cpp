@@ -171,3 +171,13 @@ void TForm7::Button2Click()
 {
     hide();
 }
+
+void TForm7::showPage(Page page)
+{
+    m_pages->setCurrentIndex(int(page));
+}
+
+TForm7::Page TForm7::shownPage() const
+{
+    return Page(m_pages->currentIndex());
+}

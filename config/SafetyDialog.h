@@ -19,6 +19,11 @@ class TForm7 : public EditorDialog
 public:
     explicit TForm7(RingModel &model, QWidget *parent = nullptr);
 
+    enum class Page { Flags, Times, Intermediate, Failures };
+    // Brings a page forward without selecting a cell: selecting a flag cell toggles it.
+    void showPage(Page page);
+    [[nodiscard]] Page shownPage() const;
+
 public slots:
     void StringGrid1SelectCell(int row, int column); // flags
     void Button1Click();                             // "Сохранить"

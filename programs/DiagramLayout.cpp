@@ -134,6 +134,32 @@ Layout layoutDiagram(const ProgramSlots &grid, const ProjectBlock &project, floa
     return layout;
 }
 
+namespace {
+constexpr int MarkMargin = 3; // the frame stands clear of the bars it marks
+
+// The x of second t of the cycle: within the phase that holds it, as the bars are laid out.
+int xOf(const Layout &layout, int t, bool end)
+{
+    for (const Phase &p : layout.phases)
+        if (end ? t > p.start && t <= p.start + p.seconds : t >= p.start && t < p.start + p.seconds)
+            return p.rect.x() + barWidth(t - p.start, layout.scale);
+    return layout.phases.empty() ? 0 : layout.phases.back().rect.right() + 1;
+}
+} // namespace
+
+void placeMarks(Layout &layout, const std::vector<MarkSpan> &spans)
+{
+    layout.marks.clear();
+    for (const MarkSpan &s : spans) {
+        if (s.direction < 0 || s.direction >= int(layout.labels.size()) || s.end <= s.start)
+            continue;
+        const int left = xOf(layout, s.start, false);
+        const int right = xOf(layout, s.end, true);
+        const QRect row(left, Top + rowTop(s.direction), std::max(1, right - left), RowHeight);
+        layout.marks.push_back({s.direction, row.adjusted(0, -MarkMargin, 0, MarkMargin), s.hint});
+    }
+}
+
 Hit hitTest(const Layout &layout, QPoint point)
 {
     Hit hit;
@@ -172,6 +198,9 @@ Hit hitTest(const Layout &layout, QPoint point)
 
 QString hintAt(const Layout &layout, QPoint point)
 {
+    for (const Mark &m : layout.marks)
+        if (m.rect.contains(point))
+            return m.hint;
     const Hit hit = hitTest(layout, point);
     if (hit.kind == Hit::BarHit)
         return QString::number(layout.bars[hit.index].duration) + QStringLiteral(" c");

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 // The diagram of one program in scroll-box coordinates. Painting, hit-testing and the
@@ -57,12 +58,33 @@ struct Phase
     int seconds = 0; // main time plus the interval to the next phase, as drawn
 };
 
+// A safety violation drawn over a row: a stretch of one direction, seconds from the start of
+// phase 1's main time, and the words for its tooltip.
+struct MarkSpan
+{
+    int direction = 0;
+    int start = 0;
+    int end = 0;
+    QString hint;
+};
+// Where the marks of a program come from; the rules live with the project check.
+using MarkSource =
+    std::function<std::vector<MarkSpan>(const ProjectBlock &, const ProgramsBlock &, int program)>;
+
+struct Mark
+{
+    int direction = 0;
+    QRect rect; // in scroll-box coordinates, framing the row's bars
+    QString hint;
+};
+
 struct Layout
 {
     QRect labelContainer;
     std::vector<Label> labels;
     std::vector<Phase> phases;
     std::vector<Bar> bars;
+    std::vector<Mark> marks;
     QSize extent; // everything drawn fits in (0, 0) .. extent
     float scale = 1.0f;
 };
@@ -72,6 +94,9 @@ struct Layout
 
 [[nodiscard]] Layout layoutDiagram(const ProgramSlots &grid, const ProjectBlock &project,
                                    float scale, int currentPhase);
+
+// Puts the marks over the rows of a laid-out diagram.
+void placeMarks(Layout &layout, const std::vector<MarkSpan> &spans);
 
 struct Hit
 {
@@ -84,7 +109,8 @@ struct Hit
 };
 // What a click at `point` lands on: a bar lies over its phase panel.
 [[nodiscard]] Hit hitTest(const Layout &layout, QPoint point);
-// The bar hint ("12 c") or label hint at `point`; empty when there is none.
+// The mark's hint, else the bar hint ("12 c") or label hint at `point`; empty when there is
+// none.
 [[nodiscard]] QString hintAt(const Layout &layout, QPoint point);
 
 } // namespace Diagram

@@ -13,6 +13,8 @@ const QColor kGreen(0, 128, 0);
 const QColor kRed(255, 0, 0);
 const QColor kYellow(255, 255, 0);
 const QColor kCurrentPhase(128, 128, 128);
+// Far from every signal colour on screen, and dark in grey on paper.
+const QColor kMark(150, 0, 150);
 
 // A framed area with the light edge on one side and the dark edge on the other.
 void bevel(QPainter &painter, const QRect &r, bool raised, const Style &style)
@@ -25,15 +27,6 @@ void bevel(QPainter &painter, const QRect &r, bool raised, const Style &style)
     painter.drawLine(r.topRight(), r.bottomRight());
 }
 
-// A filled, outlined area that is not a rectangle primitive: an SVG of the sheet then holds
-// exactly one rect per tact bar, which is what makes a bar findable in it.
-void area(QPainter &painter, const QRect &r, const QColor &fill)
-{
-    painter.setPen(Qt::black);
-    painter.setBrush(fill);
-    const QRect a = r.adjusted(0, 0, -1, -1);
-    painter.drawPolygon(QPolygon({a.topLeft(), a.topRight(), a.bottomRight(), a.bottomLeft()}));
-}
 } // namespace
 
 void fillArea(QPainter &painter, const QRectF &r, const QColor &colour)
@@ -92,6 +85,20 @@ void Painter::paint(QPainter &painter, const Layout &layout, const TimeAxis &axi
         if (clip)
             painter.restore();
     }
+    for (const Mark &mark : layout.marks)
+        if (visible(mark.rect))
+            paintMark(painter, mark);
+}
+
+void Painter::paintMark(QPainter &painter, const Mark &mark) const
+{
+    // Paths, not rectangles: a sheet's SVG keeps its rects for the colour areas of the tacts.
+    QPainterPath path;
+    path.addRect(QRectF(mark.rect).adjusted(1, 1, -1, -1));
+    painter.save();
+    painter.fillPath(path, QBrush(Qt::black, Qt::BDiagPattern));
+    painter.strokePath(path, QPen(kMark, 3));
+    painter.restore();
 }
 
 void Painter::paintAxis(QPainter &painter, const TimeAxis &axis) const
@@ -154,14 +161,17 @@ void Painter::paintBar(QPainter &painter, const Bar &bar) const
     const QColor upper = tactColour(bar.colour);
     if (!upper.isValid())
         return;
-    // The whole bar in one rect (the lower colour for a split bar), the upper half over it.
+    // Each colour area is one filled rect with its outline, so that a half is as wide as a
+    // whole bar of the same time, on screen and on paper.
     painter.setPen(Qt::black);
-    painter.setBrush(tactColour(bar.colour, true));
-    painter.drawRect(r.adjusted(0, 0, -1, -1));
-    if (bar.colour == TactGreenBlink || bar.colour == TactRedYellow) {
-        area(painter, QRect(r.x(), r.y(), r.width(), half), upper);
-        // The lower area's own top edge, as when the halves are two framed areas.
-        painter.drawLine(r.x(), r.y() + half, r.x() + r.width() - 1, r.y() + half);
+    const bool split = bar.colour == TactGreenBlink || bar.colour == TactRedYellow;
+    const QRect top = split ? QRect(r.x(), r.y(), r.width(), half) : r;
+    painter.setBrush(upper);
+    painter.drawRect(top.adjusted(0, 0, -1, -1));
+    if (split) {
+        painter.setBrush(tactColour(bar.colour, true));
+        painter.drawRect(
+            QRect(r.x(), r.y() + half, r.width(), r.height() - half).adjusted(0, 0, -1, -1));
     }
     if (bar.text.isEmpty())
         return;

@@ -27,7 +27,7 @@ struct Style
     bool staticText = true;
 };
 
-// Fills without a rectangle primitive, which a sheet's SVG keeps for the tact bars alone.
+// Fills without a rectangle primitive, which a sheet's SVG keeps for the tacts' colour areas.
 void fillArea(QPainter &painter, const QRectF &r, const QColor &colour);
 
 // The signal colours the controller's tacts are drawn in.
@@ -51,6 +51,8 @@ public:
     void paintLabel(QPainter &painter, const Label &label) const;
     void paintPhase(QPainter &painter, const Phase &phase) const;
     void paintBar(QPainter &painter, const Bar &bar) const;
+    // A safety violation: hatched and framed, so that it shows in colour and in grey on paper.
+    void paintMark(QPainter &painter, const Mark &mark) const;
 
 private:
     Style m_style;

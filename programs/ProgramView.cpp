@@ -45,9 +45,17 @@ void ProgramView::rebuild()
     if (m_currentPhase >= grid.phaseCount)
         m_currentPhase = 0;
     m_layout = Diagram::layoutDiagram(grid, m_model.project(), m_scale, m_currentPhase);
+    if (m_marks)
+        Diagram::placeMarks(m_layout, m_marks(m_model.project(), m_model.programs(), m_program));
     m_axis = Diagram::layoutTimeAxis(m_layout);
     updateExtent();
     update();
+}
+
+void ProgramView::setMarkSource(Diagram::MarkSource source)
+{
+    m_marks = std::move(source);
+    rebuild();
 }
 
 int ProgramView::cycleLength() const

@@ -18,8 +18,10 @@ public:
 
     // Makes `program` the displayed one and rebuilds.
     void showProgram(int program);
-    // Recomputes the tacts of the displayed program from the working blocks and lays them out.
+    // Recomputes the tacts of the displayed program from the working blocks and lays them out,
+    // with the safety violations the source finds marked over their rows.
     void rebuild();
+    void setMarkSource(Diagram::MarkSource source);
     [[nodiscard]] int cycleLength() const;
 
     [[nodiscard]] int program() const { return m_program; }
@@ -70,4 +72,5 @@ private:
     QRect m_clickedBar;
     float m_scale = 1.0f;
     Diagram::Hit m_pressed;
+    Diagram::MarkSource m_marks;
 };

@@ -81,7 +81,8 @@ std::vector<SignalPlanSheet> SheetActions::sheets(const std::vector<int> &progra
     result.reserve(programs.size());
     const QDate today = QDate::currentDate();
     for (const int p : programs)
-        result.emplace_back(m_model.project(), m_model.programs(), m_model.currentRing(), p, today);
+        result.emplace_back(m_model.project(), m_model.programs(), m_model.currentRing(), p, today,
+                            m_marks);
     return result;
 }
 

@@ -26,6 +26,8 @@ public:
 
     // Adds both items to `menu` (the "Файл" menu), behind a separator.
     void addTo(QMenu *menu);
+    // The safety violations a sheet marks, as the program view marks them.
+    void setMarkSource(Diagram::MarkSource source) { m_marks = std::move(source); }
 
     // Sheets of the current ring, dated today; `programs` are 0-based.
     [[nodiscard]] std::vector<SignalPlanSheet> sheets(const std::vector<int> &programs) const;
@@ -56,6 +58,7 @@ private:
     void finishExport(const SheetExport::Result &result);
 
     RingModel &m_model;
+    Diagram::MarkSource m_marks;
     QWidget *m_window = nullptr;
     QAction *m_export = nullptr;
     QAction *m_print = nullptr;

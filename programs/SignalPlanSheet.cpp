@@ -54,7 +54,8 @@ void frame(QPainter &painter, const QRectF &r)
 } // namespace
 
 SignalPlanSheet::SignalPlanSheet(const ProjectBlock &project, const ProgramsBlock &programs,
-                                 int ring, int program, QDate date)
+                                 int ring, int program, QDate date,
+                                 const Diagram::MarkSource &marks)
     : m_content(sheetContent(project, programs, ring, program, date)), m_painter(paperStyle())
 {
     const double contentWidth = PageWidth - 2 * Margin;
@@ -86,6 +87,8 @@ SignalPlanSheet::SignalPlanSheet(const ProjectBlock &project, const ProgramsBloc
         seconds > 0 ? std::max(0.0, (contentWidth / k - LabelWidth - 1) / (5.0 * seconds)) : 1.0;
     // No phase is the current one on paper: the grey highlight is the editor's.
     m_layout = Diagram::layoutDiagram(grid, project, static_cast<float>(scale), -1);
+    if (marks)
+        Diagram::placeMarks(m_layout, marks(project, programs, m_content.program - 1));
     m_axis = Diagram::layoutTimeAxis(m_layout);
     const double left = m_layout.labelContainer.x();
     m_diagram = QTransform::fromScale(k, k) * QTransform::fromTranslate(Margin - left * k, top);

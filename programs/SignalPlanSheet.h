@@ -24,7 +24,7 @@ public:
 
     // `ring` and `program` are 0-based; the blocks are that ring's.
     SignalPlanSheet(const ProjectBlock &project, const ProgramsBlock &programs, int ring,
-                    int program, QDate date);
+                    int program, QDate date, const Diagram::MarkSource &marks = {});
 
     [[nodiscard]] const SheetContent &content() const { return m_content; }
     [[nodiscard]] const Diagram::Layout &layout() const { return m_layout; }

@@ -5,10 +5,13 @@
 #include "app/MainWindow.h"
 #include "app/Windows.h"
 #include "check/CheckReportWindow.h"
+#include "check/ProjectCheck.h"
 #include "config/DirectionsDialog.h"
+#include "config/SafetyDialog.h"
 #include "config/TemplatesDialog.h"
 #include "programs/PhaseEditPanel.h"
 #include "programs/ProgramEditor.h"
+#include "programs/ProgramView.h"
 #include "schedules/DayPlansDialog.h"
 #include "schedules/WeekPlansDialog.h"
 #include "schedules/YearPlanDialog.h"
@@ -127,20 +130,22 @@ private slots:
         startProject(main, plant);
         trigger(main, "ActionCheckProject");
         CheckReportWindow *window = report(main);
-        QCOMPARE(window->list()->topLevelItemCount(), 1);
-        doubleClickRow(*window, 0);
+        const std::vector<Finding> findings = run(main.model());
+        QCOMPARE(window->list()->topLevelItemCount(), int(findings.size()));
+        const auto planted = std::find_if(findings.begin(), findings.end(),
+                                          [&](const Finding &f) { return f.kind == kind; });
+        QVERIFY(planted != findings.end());
+        doubleClickRow(*window, int(planted - findings.begin()));
 
         QCOMPARE(main.model().currentRing(), place.ring);
-        switch (kind) {
-        case Kind::TramSignal:
-        case Kind::OutputTwice:
-        case Kind::DirectionWithoutOutput: {
+        switch (kindInfo(kind).editor) {
+        case Editor::Directions: {
             auto *directions = main.findChild<TForm13 *>();
             QVERIFY(directions->isVisible());
             QCOMPARE(directions->selectedDirection(), place.direction);
             break;
         }
-        case Kind::TemplateConflict: {
+        case Editor::Templates: {
             auto *templates = main.findChild<TForm8 *>();
             QVERIFY(templates->isVisible());
             QCOMPARE(templates->shownTemplate(), place.templateIndex);
@@ -150,8 +155,16 @@ private slots:
             QCOMPARE(templates->dialogCopy(), main.model().project());
             break;
         }
-        case Kind::DayPlanOrder:
-        case Kind::DayPlanEmptyProgram: {
+        case Editor::Safety: {
+            auto *safety = main.findChild<TForm7 *>();
+            QVERIFY(safety->isVisible());
+            QCOMPARE(safety->shownPage(),
+                     place.direction >= 0 ? TForm7::Page::Flags : TForm7::Page::Intermediate);
+            // Showing the matrix toggles no flag.
+            QCOMPARE(safety->dialogCopy(), main.model().project());
+            break;
+        }
+        case Editor::DayPlans: {
             auto *dayPlans = main.findChild<TForm3 *>();
             QVERIFY(dayPlans->isVisible());
             QCOMPARE(dayPlans->selectedPlan(), place.dayPlan);
@@ -160,21 +173,20 @@ private slots:
             QCOMPARE(grid->currentRow(), place.entry);
             break;
         }
-        case Kind::WeekPlanEmptyDayPlan: {
+        case Editor::WeekPlans: {
             auto *weekPlans = main.findChild<TForm4 *>();
             QVERIFY(weekPlans->isVisible());
             QCOMPARE(weekPlans->selectedPlan(), place.weekPlan);
             break;
         }
-        case Kind::YearUnfilledWeekPlan: {
+        case Editor::YearPlan: {
             auto *yearPlan = main.findChild<TForm5 *>();
             QVERIFY(yearPlan->isVisible());
             auto *grid = yearPlan->findChild<QTableWidget *>(QStringLiteral("StringGrid1"));
             QCOMPARE(grid->currentRow(), place.week);
             break;
         }
-        case Kind::PhaseBelowMinimum:
-        case Kind::PhaseAboveMaximum: {
+        case Editor::Program: {
             QCOMPARE(main.model().currentProgram(), place.program);
             auto *editor = main.findChild<ProgramEditor *>();
             QVERIFY(editor->editPanel()->isVisible());
@@ -205,6 +217,48 @@ private slots:
         doubleClickRow(*report(main), 0);
         QCOMPARE(directions->selectedDirection(), 1);
         QCOMPARE(directions->dialogCopy(), typed);
+    }
+
+    // A violation is marked where it happens, on both rows, as soon as an edit makes it, and
+    // the mark goes when the edit is undone. The picture in docs/ is made here.
+    void diagramMarksTheViolation()
+    {
+        FakePrompts prompts;
+        TForm1 main;
+        createWindows(main);
+        main.resize(900, 300);
+        main.show();
+        startProject(main, {});
+        ProgramView *view = main.findChild<ProgramEditor *>()->view();
+        QVERIFY(view->diagram().marks.empty());
+        std::vector<PlantedFault> faults;
+        addSignalFaults(faults);
+        faults[4].plant(main.model()); // early green of direction 2 against the flag 2-1 only
+        main.model().applyEdit();
+        const auto &marks = view->diagram().marks;
+        QCOMPARE(marks.size(), std::size_t(2));
+        QCOMPARE(marks[0].direction + marks[1].direction, 1);
+        for (const Diagram::Mark &m : marks) {
+            const QString hint = Diagram::hintAt(view->diagram(), m.rect.center());
+            QVERIFY2(hint.contains(QStringLiteral("направления 1 и 2")) &&
+                         hint.contains(QStringLiteral("1 c")) &&
+                         hint.contains(QStringLiteral("время конфликта 3 c")),
+                     qPrintable(hint));
+            // The frame stands over the bars of its own row.
+            const Diagram::Label &label = view->diagram().labels[std::size_t(m.direction)];
+            QVERIFY(m.rect.top() < label.rect.top() && m.rect.bottom() > label.rect.bottom());
+        }
+        const QString dir = qEnvironmentVariable("VELT_DOCS_DIR");
+        if (!dir.isEmpty()) {
+            for (int i = 0; i < 4; ++i)
+                view->zoomIn();
+            QCOMPARE(view->diagram().marks.size(), std::size_t(2));
+            const QImage image = view->grab().toImage();
+            QVERIFY(image.save(QDir(dir).filePath(QStringLiteral("signal-safety-mark.png"))));
+        }
+        setAddition(main.model().programs(), 0, 1, 1, PhaseLayout::EarlyGreen, 0);
+        main.model().applyEdit();
+        QVERIFY(view->diagram().marks.empty());
     }
 
     // The picture of the report in the README, made by the program itself: run with

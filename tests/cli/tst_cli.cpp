@@ -131,13 +131,20 @@ private slots:
         QTest::newRow("conflicting template") << Edit([](RingModel &m) {
             m.project()[templateMarkOffset(2, 0)] = 1;
             m.project()[templateMarkOffset(2, 1)] = 1;
-            m.project()[conflictFlagOffset(0, 1)] = 1;
+            // Both cells, with times: a one-way flag is a finding of its own.
+            for (const auto &[i, j] : {std::pair{0, 1}, std::pair{1, 0}}) {
+                m.project()[conflictFlagOffset(i, j)] = 1;
+                m.project()[conflictTimeOffset(i, j)] = 3;
+            }
         }) << 2 << QStringLiteral("ошибка: кольцо 1, шаблон 3: направления 1 и 2")
                                               << QStringLiteral("template-conflict")
                                               << at(1, "template", 3);
         QTest::newRow("conflict in the second ring") << Edit([](RingModel &m) {
             m.store(1).project[templateMarkOffset(0, 1)] = 1;
-            m.store(1).project[conflictFlagOffset(1, 0)] = 1;
+            for (const auto &[i, j] : {std::pair{0, 1}, std::pair{1, 0}}) {
+                m.store(1).project[conflictFlagOffset(i, j)] = 1;
+                m.store(1).project[conflictTimeOffset(i, j)] = 3;
+            }
         }) << 2 << QStringLiteral("ошибка: кольцо 2, шаблон 1: направления 1 и 2")
                                                      << QStringLiteral("template-conflict")
                                                      << at(2, "template", 1);
