@@ -40,8 +40,8 @@ inline bool greenFamily(Signal s)
 // green-family to start of j's green shorter than CT(i, j)), "no-red-yellow", "no-yellow" (a
 // vehicle direction's green not preceded by red-yellow, or green-family not followed by yellow,
 // when those times are not 0), "no-steady-green" (green blinking straight after anything but
-// green), "no-red" (yellow straight into red-yellow). A yellow-flashing or dark ring is not
-// controlled: clearances start afresh after it.
+// green, or red-yellow followed by anything but green), "no-red" (yellow straight into red-yellow).
+// A yellow-flashing or dark ring is not controlled: clearances start afresh after it.
 [[nodiscard]] inline QStringList faults(const std::vector<Change> &trace, const ProjectBlock &p,
                                         int ring)
 {
@@ -95,7 +95,8 @@ inline bool greenFamily(Signal s)
             if (greenFamily(was) && !greenFamily(next) && next != Signal::YellowFlash &&
                 vehicle(d) && y > 0 && next != Signal::Yellow)
                 fault("no-yellow", d, -1, ms);
-            if (next == Signal::GreenBlink && !greenFamily(was))
+            if ((next == Signal::GreenBlink && !greenFamily(was)) ||
+                (was == Signal::RedYellow && next != Signal::Green))
                 fault("no-steady-green", d, -1, ms);
             if (was == Signal::Yellow && next == Signal::RedYellow)
                 fault("no-red", d, -1, ms);
