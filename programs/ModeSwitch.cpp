@@ -144,7 +144,8 @@ SwitchTimeline enterMode(const Takts &takts, const ProjectBlock &project, int fr
     SwitchTimeline t;
     const int n = takts.directionCount();
     t.fromPhase = lastPhase(takts, fromProgram);
-    appendMain(t, n, ownPeriod(takts, fromProgram, t.fromPhase));
+    const TransitionTable last = ownPeriod(takts, fromProgram, t.fromPhase);
+    appendMain(t, n, last);
     const int gb = project[PL::GreenBlink];
     const int y = project[PL::Yellow];
     // Each direction clears on its own; the all-red counts from the last one to finish.
@@ -153,7 +154,9 @@ SwitchTimeline enterMode(const Takts &takts, const ProjectBlock &project, int fr
     for (int d = 0; d < n; ++d) {
         LampTimeline &line = t.directions[d];
         int at = t.length;
-        const Lamp shown = line.empty() ? Lamp::Red : line.back().lamp;
+        // The main colour, not the timeline's last span: a main time of 0 s leaves no span,
+        // and the green it would have shown is still on from the interval before.
+        const Lamp shown = lampOf(last.directions[d].mainColour);
         if (shown == Lamp::Green) {
             add(line, at, at + gb, Lamp::GreenBlink);
             at += gb;

@@ -42,12 +42,16 @@ void ControllerRuntime::readFlash(qint64 ms, bool startAll)
         std::copy(programs, programs + ProgramsLayout::Size, image->programs.begin());
         RingRunner &runner = *m_rings[r];
         const bool valid = ringValid(*image);
-        // Every byte equals the next and the first is 0xFF. One memcmp over the block rather
-        // than a loop per byte: a fresh controller is erased, and the fuzz targets make one
-        // per input, where a byte loop over every ring took half of their time.
+        // Every byte equals the next and the first is 0xFF, as a fresh controller's flash is;
+        // or the first packet is all zeros, as an upload's erase pass leaves a ring it does not
+        // use. One memcmp over the bytes rather than a loop per byte: the fuzz targets make a
+        // controller per input, where a byte loop over every ring took half of their time.
         const auto erased = [](const auto &block) {
-            return block.front() == 0xFF &&
-                   std::memcmp(block.data(), block.data() + 1, block.size() - 1) == 0;
+            const std::size_t head = FlashLayout::PacketSize;
+            return (block.front() == 0xFF &&
+                    std::memcmp(block.data(), block.data() + 1, block.size() - 1) == 0) ||
+                   (block.front() == 0 &&
+                    std::memcmp(block.data(), block.data() + 1, head - 1) == 0);
         };
         m_erased[r] = !valid && erased(image->project) && erased(image->programs);
         const bool same = valid ? runner.valid() && *runner.blocks() == *image : !runner.valid();

@@ -47,6 +47,9 @@ private slots:
                                                                 << "G10 GB3 Y3 R4 YF1" << 21;
         QTest::newRow("a pedestrian clears without yellow") << "flash" << 1 << "R17 YF1"
                                                             << "G10 GB3 R4 YF1" << 18;
+        QTest::newRow("a last main time of 0 s still clears its green")
+            << "flash0" << 0 << "R10 YF1"
+            << "GB3 Y3 R4 YF1" << 11;
         QTest::newRow("into all-red") << "allred" << 0 << "R21"
                                       << "G10 GB3 Y3 R5" << 21;
         QTest::newRow("out of dark: КК, red-yellow, phase 1") << "leaveoff" << 0 << "-1 R4 RY2 G10"
@@ -65,6 +68,8 @@ private slots:
         r.phases(0, 2).phase(0, 0, 0, 10).phase(0, 1, 1, 10);
         r.phases(1, 1).phase(1, 0, 0, 7);
         r.p()[ProjectLayout::AllRedDuration] = 4;
+        if (what == QLatin1String("flash0"))
+            r.phase(0, 1, 1, 0);
         Takts takts;
         takts.bind(r.p(), r.g());
         SwitchTimeline t;
@@ -74,7 +79,7 @@ private slots:
             t = ModeSwitch::programSwitch(takts, 0, 1);
         else if (what == QLatin1String("same"))
             t = ModeSwitch::programSwitch(takts, 0, 0);
-        else if (what == QLatin1String("flash"))
+        else if (what.startsWith(QLatin1String("flash")))
             t = ModeSwitch::enterMode(takts, r.p(), 0, RingMode::Flashing);
         else if (what == QLatin1String("allred"))
             t = ModeSwitch::enterMode(takts, r.p(), 0, RingMode::AllRed);

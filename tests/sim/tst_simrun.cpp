@@ -92,26 +92,29 @@ private slots:
         QTest::addColumn<QString>("check");
         QTest::addColumn<QByteArray>("program");
         // Program 3 (cycle 96 s) carries on from 19:00 of the day before; program 2 has 79 s.
+        // The ring starts with 3 s of all-red and red-yellow. A new entry is taken up where the
+        // last phase's main time ends; the intermediate tacts into the new program's first
+        // phase follow (6 s from program 3, 9 s from program 2).
         QTest::newRow("before 07:00") << "06:58:00"
                                       << "06:59:59" << QByteArray("3");
         QTest::newRow("07:00 inside a cycle") << "06:58:00"
                                               << "07:00:00" << QByteArray("3");
         QTest::newRow("last second of that cycle") << "06:58:00"
-                                                   << "07:01:11" << QByteArray("3");
+                                                   << "07:01:14" << QByteArray("3");
         QTest::newRow("that cycle over") << "06:58:00"
-                                         << "07:01:12" << QByteArray("2");
-        QTest::newRow("cycle ends at 07:00") << "06:58:24"
-                                             << "06:59:59" << QByteArray("3");
-        QTest::newRow("cycle ends at 07:00, switched") << "06:58:24"
-                                                       << "07:00:00" << QByteArray("2");
+                                         << "07:01:15" << QByteArray("2");
+        QTest::newRow("last main time ends at 06:59:59") << "06:58:26"
+                                                         << "07:00:06" << QByteArray("3");
+        QTest::newRow("last main time ends at 07:00") << "06:58:27"
+                                                      << "07:00:06" << QByteArray("2");
         QTest::newRow("started after 07:00") << "07:00:00"
                                              << "07:00:00" << QByteArray("2");
         QTest::newRow("19:00 inside a cycle") << "18:58:00"
                                               << "19:00:00" << QByteArray("2");
         QTest::newRow("19:00 cycle over") << "18:58:00"
-                                          << "19:00:38" << QByteArray("3");
-        QTest::newRow("cycle ends at 19:00") << "18:58:41"
-                                             << "19:00:00" << QByteArray("3");
+                                          << "19:00:41" << QByteArray("3");
+        QTest::newRow("last main time ends at 19:00") << "18:58:47"
+                                                      << "19:00:09" << QByteArray("3");
     }
     void programInForceSwitchesAtTheEndOfTheCycle()
     {
@@ -211,11 +214,12 @@ private slots:
     {
         RingModel model;
         scheduledProject(model);
-        SteppedController sim(at("06:58:24"));
+        SteppedController sim(at("06:58:27"));
         loadFlash(sim.controller, model);
         sim.controller.powerOn();
         QCOMPARE(sim.state(), QByteArray("WORK=PROGRAM PROGRAM=3 PROG_FAZA=1 LEVEL=PLAN"));
-        sim.stepTo(at("06:59:59"));
+        // Program 3's last main time ends at 07:00:00; its intermediate tacts last 6 s.
+        sim.stepTo(at("07:00:05"));
         QCOMPARE(sim.state(), QByteArray("WORK=PROGRAM PROGRAM=3 PROG_FAZA=3 LEVEL=PLAN"));
         sim.step(1000);
         QCOMPARE(sim.state(), QByteArray("WORK=PROGRAM PROGRAM=2 PROG_FAZA=1 LEVEL=PLAN"));
@@ -259,10 +263,12 @@ private slots:
         loadFlash(sim.controller, model);
         sim.controller.powerOn();
         QCOMPARE(sim.program(), QByteArray("1"));
-        // Program 1 (46 s) ends a cycle at 02:00:32; the special mode waits for it.
-        sim.stepTo(at("02:00:31").addMSecs(200));
+        // Program 1 (46 s, started 3 s after power-on) ends its last main time at 02:00:29;
+        // its green clears (3 s green blinking, 3 s yellow) and 1 s of all-red follows.
+        sim.stepTo(at("02:00:35").addMSecs(200));
         QCOMPARE(sim.program(), QByteArray("1"));
-        sim.stepTo(at("02:00:32").addMSecs(200));
+        QCOMPARE(ringOneGroups(sim.lines()), QByteArray("1111 0000 0000"));
+        sim.stepTo(at("02:00:36").addMSecs(200));
         QCOMPARE(sim.state(), state);
         QCOMPARE(ringOneGroups(sim.lines()), lines);
         // Ring 2 has a plan of its own: 92 s after 01:59 its program 1 (56 s) is in phase 2.
