@@ -10,17 +10,47 @@
 #include <memory>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ProjectFile {
 
+std::optional<QString> openRegular(QFile &file, const QString &path)
+{
+    // Opened without waiting and looked at through the descriptor itself, so that what is
+    // read is what was looked at.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return QStringLiteral("Не удалось открыть файл \"%1\" для чтения: %2")
+            .arg(path, qt_error_string(errno));
+    }
+    struct stat status
+    {
+    };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return QStringLiteral("\"%1\" - не обычный файл (папка, канал или устройство): не "
+                              "открываю")
+            .arg(path);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    file.setFileName(path);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return QStringLiteral("Не удалось открыть файл \"%1\" для чтения: %2")
+            .arg(path, file.errorString());
+    }
+    return std::nullopt;
+}
+
 OpenResult open(RingModel &model, const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (auto refused = openRegular(file, path)) {
         OpenResult result;
-        result.error = QStringLiteral("Не удалось открыть файл \"%1\" для чтения: %2")
-                           .arg(path, file.errorString());
+        result.error = *refused;
         return result;
     }
     return read(model, file, path);

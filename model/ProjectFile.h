@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class QFile;
 class QIODevice;
 class RingModel;
 
@@ -18,6 +19,10 @@ struct OpenResult
     QString error;     // non-empty: the file could not be read; nothing changed
     [[nodiscard]] bool ok() const { return error.isEmpty(); }
 };
+
+// Opens `path` for reading only when it is a regular file: a FIFO would keep the reader
+// waiting for good and a device may never end. Nothing, or the text for the user.
+[[nodiscard]] std::optional<QString> openRegular(QFile &file, const QString &path);
 
 // Reads up to four whole ring records into the stores, applies the load fix-up and makes
 // ring 1 current.

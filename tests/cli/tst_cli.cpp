@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <functional>
 
 namespace PL = ProjectLayout;
@@ -305,6 +307,26 @@ private slots:
         const Run run = runCli(arguments);
         QCOMPARE(run.status, status);
         QVERIFY2((status == 0 ? run.out : run.err).contains(text), qPrintable(run.out + run.err));
+    }
+
+    void onlyARegularFileIsRead_data()
+    {
+        QTest::addColumn<QString>("command");
+        for (const char *command : {"info", "check", "diff"})
+            QTest::newRow(command) << QString::fromLatin1(command);
+    }
+    void onlyARegularFileIsRead()
+    {
+        // Nobody writes into the FIFO: a reader that opened it would wait for good.
+        QFETCH(QString, command);
+        const QString fifo = m_dir.filePath(QStringLiteral("fifo-%1.vlt").arg(command));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QStringList arguments{command, fifo};
+        if (command == QLatin1String("diff"))
+            arguments << saveProject();
+        const Run run = runCli(arguments);
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains(QStringLiteral("не обычный файл")), qPrintable(run.err));
     }
 
     void shortFileIsRefused()
