@@ -42,6 +42,9 @@ int directionOf(const ProjectBlock &project, const ProjectCheck::Place &place)
 void FindingNavigator::operator()(const ProjectCheck::Finding &finding) const
 {
     const ProjectCheck::Place &place = finding.place;
+    // A damaged file is mended by opening a good one, not in any window.
+    if (finding.kind == Kind::FileCutRing || finding.kind == Kind::FileChecksum)
+        return;
     if (place.ring != main->model().currentRing())
         main->ComboBox2Change(place.ring);
     switch (finding.kind) {
@@ -74,6 +77,9 @@ void FindingNavigator::operator()(const ProjectCheck::Finding &finding) const
         editor->openPhase(place.phase);
         main->raise();
         main->activateWindow();
+        break;
+    case Kind::FileCutRing:
+    case Kind::FileChecksum:
         break;
     }
 }

@@ -18,6 +18,8 @@ Severity severityOf(Kind kind)
     case Kind::DayPlanEmptyProgram:
     case Kind::WeekPlanEmptyDayPlan:
     case Kind::PhaseAboveMaximum:
+    case Kind::FileCutRing:
+    case Kind::FileChecksum:
         return Severity::Error;
     case Kind::DayPlanOrder:
     case Kind::YearUnfilledWeekPlan:
@@ -44,7 +46,9 @@ QString kindId(Kind kind)
                                                             "year-unfilled-week-plan",
                                                             "phase-below-minimum",
                                                             "phase-above-maximum",
-                                                            "direction-without-output"};
+                                                            "direction-without-output",
+                                                            "file-cut-ring",
+                                                            "file-checksum"};
     return QString::fromLatin1(ids[std::size_t(kind)]);
 }
 

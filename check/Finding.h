@@ -19,8 +19,10 @@ enum class Kind {
     PhaseBelowMinimum,      // Тосн below Тмин
     PhaseAboveMaximum,      // Тосн above the maximum phase duration
     DirectionWithoutOutput, // no lamp of a direction is bound to an output
+    FileCutRing,            // the project file ends inside a ring
+    FileChecksum,           // a ring's CRC-32 in the project file does not match its bytes
 };
-inline constexpr int KindCount = 10;
+inline constexpr int KindCount = 12;
 
 enum class Severity { Warning, Error };
 

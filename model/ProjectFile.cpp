@@ -1,5 +1,7 @@
 #include "model/ProjectFile.h"
 
+#include "model/ByteIO.h"
+#include "model/Crc32.h"
 #include "model/RingModel.h"
 
 #include <QFile>
@@ -61,6 +63,7 @@ OpenResult read(RingModel &model, QIODevice &file, const QString &path)
     OpenResult result;
     // Read everything first: a read error halfway must not leave a half-loaded project.
     std::vector<RingData> rings;
+    FileDamage damage;
     for (int r = 0; r < MaxRings; ++r) {
         QByteArray record = file.read(RingRecordSize);
         if (record.size() < 0 || (record.size() < qsizetype(RingRecordSize) && !file.atEnd())) {
@@ -68,12 +71,20 @@ OpenResult read(RingModel &model, QIODevice &file, const QString &path)
                 QStringLiteral("Ошибка чтения файла \"%1\": %2").arg(path, file.errorString());
             return result;
         }
-        if (record.size() < qsizetype(RingRecordSize))
+        if (record.size() < qsizetype(RingRecordSize)) {
+            if (!record.isEmpty()) {
+                damage.cutRing = r;
+                damage.cutBytes = record.size();
+            }
             break;
+        }
         RingData &ring = rings.emplace_back();
         std::memcpy(ring.project.data(), record.constData(), ProjectLayout::Size);
         std::memcpy(ring.programs.data(), record.constData() + ProjectLayout::Size,
                     ProgramsLayout::Size);
+        // As saved, before the load fix-up changes anything.
+        if (!sealIntact(ring))
+            damage.checksumRings.push_back(r);
     }
     if (rings.empty())
         return result;
@@ -82,8 +93,17 @@ OpenResult read(RingModel &model, QIODevice &file, const QString &path)
     model.LoadFixup();
     model.setRingCount(int(rings.size()));
     model.ReloadRing(0);
+    model.setFileDamage(std::move(damage));
     result.ringsRead = int(rings.size());
     return result;
+}
+
+bool sealIntact(const RingData &ring)
+{
+    namespace PL = ProjectLayout;
+    namespace GL = ProgramsLayout;
+    return readU32(ring.project, PL::Crc) == Crc32(std::span(ring.project).first(PL::Crc)) &&
+           readU32(ring.programs, GL::Crc) == Crc32(std::span(ring.programs).first(GL::Crc));
 }
 
 QString saveErrorText(int errorNumber)
@@ -166,6 +186,7 @@ std::optional<QString> save(RingModel &model, const QString &path)
         return writeFailure(path, failureReason(errno, file));
     // The seal went to a scratch copy, so the working copy already equals its store again.
     model.setModified(false);
+    model.setFileDamage({});
     return std::nullopt;
 }
 

@@ -1,7 +1,10 @@
 #include "PlantedFaults.h"
 
 #include "check/ProjectCheck.h"
+#include "model/ProjectFile.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -78,6 +81,55 @@ private slots:
         QCOMPARE(findings[1].kind, Kind::OutputTwice);
         QVERIFY2(findings[1].message.contains(QStringLiteral("кольцо 2, направление 1")),
                  qPrintable(findings[1].message));
+    }
+
+    void damagedFileIsNotClean_data()
+    {
+        QTest::addColumn<qint64>("cutAt");    // -1: the file keeps its length
+        QTest::addColumn<qint64>("changeAt"); // -1: no byte changed
+        QTest::addColumn<Kind>("kind");
+        QTest::newRow("cut inside ring 2")
+            << qint64(RingRecordSize + 5000) << qint64(-1) << Kind::FileCutRing;
+        QTest::newRow("byte changed in ring 2's programs")
+            << qint64(-1) << qint64(RingRecordSize + ProjectLayout::Size + 10)
+            << Kind::FileChecksum;
+    }
+    void damagedFileIsNotClean()
+    {
+        QFETCH(qint64, cutAt);
+        QFETCH(qint64, changeAt);
+        QFETCH(Kind, kind);
+        RingModel model;
+        makeCleanProject(model);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("p.velt"));
+        QVERIFY(!ProjectFile::save(model, path));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        if (cutAt >= 0)
+            QVERIFY(file.resize(cutAt));
+        if (changeAt >= 0) {
+            QVERIFY(file.seek(changeAt));
+            QVERIFY(file.write("\x5A", 1) == 1);
+        }
+        file.close();
+
+        RingModel opened;
+        QVERIFY(ProjectFile::open(opened, path).ok());
+        const auto findings = run(opened);
+        QVERIFY(!findings.empty());
+        QCOMPARE(findings[0].kind, kind);
+        QVERIFY(findings[0].isError());
+        QCOMPARE(findings[0].place.ring, 1);
+        QVERIFY2(findings[0].message.contains(QStringLiteral("кольца 2")),
+                 qPrintable(findings[0].message));
+        // What the controller gives back, or a file saved whole again, is clean.
+        RingModel downloaded;
+        QVERIFY(ProjectFile::open(downloaded, path).ok());
+        downloaded.setRingCount(downloaded.ringCount()); // as a download sets its rings
+        QVERIFY(run(downloaded).empty() || run(downloaded)[0].kind != kind);
+        QVERIFY(!ProjectFile::save(opened, dir.filePath(QStringLiteral("whole.velt"))));
+        QVERIFY(run(opened).empty() || run(opened)[0].kind != kind);
     }
 
     void placeTexts_data()

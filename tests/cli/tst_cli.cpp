@@ -329,6 +329,34 @@ private slots:
         QVERIFY2(run.err.contains(QStringLiteral("не обычный файл")), qPrintable(run.err));
     }
 
+    void damagedFileIsNoCleanCheck_data()
+    {
+        QTest::addColumn<qint64>("cutAt");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("cut inside ring 2")
+            << qint64(RingRecordSize + 5000) << QStringLiteral("file-cut-ring");
+        QTest::newRow("byte changed in ring 2") << qint64(-1) << QStringLiteral("file-checksum");
+    }
+    void damagedFileIsNoCleanCheck()
+    {
+        QFETCH(qint64, cutAt);
+        QFETCH(QString, says);
+        const QString path = saveProject();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        if (cutAt >= 0) {
+            QVERIFY(file.resize(cutAt));
+        } else {
+            QVERIFY(file.seek(RingRecordSize + 40));
+            QVERIFY(file.write("\x5A", 1) == 1);
+        }
+        file.close();
+        const Run run = runCli({QStringLiteral("check"), QStringLiteral("--json"), path});
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.out.contains(says) && run.out.contains(QStringLiteral("кольца 2")),
+                 qPrintable(run.out));
+    }
+
     void shortFileIsRefused()
     {
         const QString path = m_dir.filePath(QStringLiteral("short.vlt"));
