@@ -144,6 +144,7 @@ private slots:
             QVERIFY(line.text().contains(QStringLiteral("обрезано")));
             QVERIFY(line.text().size() < TForm12::MaxLineChars + 100);
         }
+        console->grab().save(QDir::temp().filePath(QStringLiteral("velt-console-stranger.png")));
     }
 
     void usbSendsOnTheSerialPortAndEnterSendsADatagram()
