@@ -77,5 +77,8 @@ void FindingNavigator::operator()(const ProjectCheck::Finding &finding) const
         main->raise();
         main->activateWindow();
         break;
+    case Editor::None:
+        // A damaged file is mended by opening a good one, not in any window.
+        break;
     }
 }

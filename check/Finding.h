@@ -31,12 +31,15 @@ enum class Kind {
     SignalBelowMinimum,
     IntervalTooLong,
     OutputLitTogether,
+    FileCutRing,
+    FileChecksum,
 };
 
 enum class Severity { Warning, Error };
 
 // The editor a finding is mended in, opened at the finding's place on a double-click.
-enum class Editor { Directions, Templates, Safety, DayPlans, WeekPlans, YearPlan, Program };
+// None: the file itself is damaged, no editor mends it.
+enum class Editor { Directions, Templates, Safety, DayPlans, WeekPlans, YearPlan, Program, None };
 
 // Everything about a kind, written once: the report, the upload, velt-cli's ids and help and
 // the navigation all read this table. Adding a kind is one enumerator and one row.
@@ -92,9 +95,13 @@ inline constexpr KindInfo Kinds[] = {
      "промежуточный интервал длиннее 255 c"},
     {Kind::OutputLitTogether, "output-lit-together", Severity::Error, Editor::Program,
      "выход ДК горит красным и зеленым сразу или зеленым от двух конфликтующих"},
+    {Kind::FileCutRing, "file-cut-ring", Severity::Error, Editor::None,
+     "файл проекта обрывается внутри кольца"},
+    {Kind::FileChecksum, "file-checksum", Severity::Error, Editor::None,
+     "контрольная сумма кольца в файле не совпадает"},
 };
 inline constexpr int KindCount = int(std::size(Kinds));
-static_assert(KindCount == int(Kind::OutputLitTogether) + 1, "one row per kind");
+static_assert(KindCount == int(Kind::FileChecksum) + 1, "one row per kind");
 
 constexpr bool kindsInOrder()
 {

@@ -122,6 +122,28 @@ std::vector<Finding> run(std::span<const RingView> rings)
     return findings;
 }
 
+void checkFileDamage(const FileDamage &damage, std::vector<Finding> &out)
+{
+    for (const int ring : damage.checksumRings) {
+        Finding f{Kind::FileChecksum, {}, {}};
+        f.place.ring = ring;
+        f.message = QStringLiteral("контрольная сумма кольца %1 в файле не сходится: файл "
+                                   "поврежден или изменен не конфигуратором")
+                        .arg(ring + 1);
+        out.push_back(f);
+    }
+    if (damage.cutRing >= 0) {
+        Finding f{Kind::FileCutRing, {}, {}};
+        f.place.ring = damage.cutRing;
+        f.message = QStringLiteral("файл обрывается внутри кольца %1 (%2 байт из %3): это кольцо "
+                                   "не прочитано, загрузка сотрет его в ДК")
+                        .arg(damage.cutRing + 1)
+                        .arg(damage.cutBytes)
+                        .arg(RingRecordSize);
+        out.push_back(f);
+    }
+}
+
 std::vector<Finding> run(const RingModel &model)
 {
     const std::vector<const ProjectBlock *> projects = Napr::ringBlocks(model, model.project());
@@ -130,7 +152,11 @@ std::vector<Finding> run(const RingModel &model)
         const bool current = int(r) == model.currentRing();
         rings.push_back({projects[r], current ? &model.programs() : &model.store(int(r)).programs});
     }
-    return run(rings);
+    std::vector<Finding> findings;
+    checkFileDamage(model.fileDamage(), findings);
+    std::vector<Finding> rest = run(rings);
+    findings.insert(findings.end(), rest.begin(), rest.end());
+    return findings;
 }
 
 } // namespace ProjectCheck

@@ -7,6 +7,7 @@
 #include <vector>
 
 class RingModel;
+struct FileDamage;
 
 // The whole-project check: every fault the configurator can see before a project goes to the
 // street, ring by ring, each with its place. The tram check and the templates check are the
@@ -22,8 +23,12 @@ struct RingView
 
 // Findings of every ring, ring order; within a ring, in the order of the kinds.
 [[nodiscard]] std::vector<Finding> run(std::span<const RingView> rings);
-// The rings an upload sends: the working copy for the current ring, stores for the others.
+// The rings an upload sends: the working copy for the current ring, stores for the others;
+// first what opening its file found damaged.
 [[nodiscard]] std::vector<Finding> run(const RingModel &model);
+// A file that lost part of a ring, or whose rings fail their checksum, must not go to the
+// street as if it were whole.
+void checkFileDamage(const FileDamage &damage, std::vector<Finding> &out);
 
 // Parts of the check, one ring each (ScheduleCheck.cpp).
 void checkDayPlans(const ProjectBlock &project, const ProgramsBlock &programs, int ring,

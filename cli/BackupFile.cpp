@@ -5,6 +5,9 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <sys/stat.h>
+
 namespace BackupFile {
 
 QByteArray image(const RingModel &model)
@@ -22,13 +25,38 @@ QByteArray image(const RingModel &model)
     return bytes;
 }
 
-Result write(RingModel &model, const QString &path, QString *error)
+Result write(RingModel &model, const QString &path, QString *error, bool allowFewerRings)
 {
-    QFile existing(path);
-    if (existing.size() == qint64(RingRecordSize) * model.ringCount() &&
-        existing.open(QIODevice::ReadOnly) && existing.readAll() == image(model))
-        return Result::Unchanged;
-    existing.close();
+    const auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return Result::Failed;
+    };
+    struct stat status
+    {
+    };
+    const bool exists = ::lstat(QFile::encodeName(path).constData(), &status) == 0;
+    if (!exists && errno != ENOENT)
+        return fail(
+            QStringLiteral("Не удалось проверить \"%1\": %2").arg(path, qt_error_string(errno)));
+    if (exists && !S_ISREG(status.st_mode))
+        return fail(QStringLiteral("\"%1\" - не обычный файл (символическая ссылка, канал или "
+                                   "устройство): копия не записана")
+                        .arg(path));
+    if (exists) {
+        // A file cut inside a ring held that ring too.
+        const qint64 held = (status.st_size + RingRecordSize - 1) / RingRecordSize;
+        if (held > model.ringCount() && !allowFewerRings)
+            return fail(QStringLiteral("В \"%1\" колец %2, из ДК выгружено %3: копия не заменена "
+                                       "(--allow-fewer-rings заменяет)")
+                            .arg(path)
+                            .arg(held)
+                            .arg(model.ringCount()));
+        QFile existing;
+        if (status.st_size == qint64(RingRecordSize) * model.ringCount() &&
+            !ProjectFile::openRegular(existing, path) && existing.readAll() == image(model))
+            return Result::Unchanged;
+    }
     if (const auto failure = ProjectFile::save(model, path)) {
         if (error)
             *error = *failure;

@@ -56,7 +56,10 @@ int runCheck(const QStringList &files, CliContext &context)
     std::vector<ProjectCheck::RingView> rings;
     for (const RingData &ring : project.rings)
         rings.push_back({&ring.project, &ring.programs});
-    const std::vector<Finding> findings = ProjectCheck::run(rings);
+    std::vector<Finding> findings;
+    ProjectCheck::checkFileDamage(project.damage, findings);
+    const std::vector<Finding> rest = ProjectCheck::run(rings);
+    findings.insert(findings.end(), rest.begin(), rest.end());
     if (context.json) {
         writeJson(context.out, toJson(findings));
     } else {

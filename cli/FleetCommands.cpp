@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 #include <algorithm>
 
@@ -41,6 +42,7 @@ std::optional<FleetRun::Options> fleetOptions(CliContext &context, FleetRun::Mod
     options.verify = !context.has(LinkOptions::noVerify().name);
     options.oneRing = context.has(LinkOptions::oneRing().name);
     options.acceptWarnings = context.has(LinkOptions::acceptWarnings().name);
+    options.allowFewerRings = context.has(LinkOptions::allowFewerRings().name);
     return options;
 }
 
@@ -174,6 +176,23 @@ int runFleetUpload(const QStringList &files, CliContext &context)
                                         : opened.error)
                         << '\n';
             return ExitCode::Failure;
+        }
+    }
+    // Two files for one controller: which of them was meant cannot be told.
+    if (files.size() > 1) {
+        QHash<QString, QString> byName;
+        for (const QString &file : files) {
+            const QString name = QFileInfo(file).completeBaseName();
+            const auto other = byName.constFind(name);
+            const QString same = QFileInfo(file).canonicalFilePath();
+            if (other != byName.cend() &&
+                (same.isEmpty() || QFileInfo(*other).canonicalFilePath() != same)) {
+                context.err << "Для ДК " << FleetList::shown(name) << " несколько файлов: \""
+                            << FleetList::shown(*other) << "\" и \"" << FleetList::shown(file)
+                            << "\"\n";
+                return ExitCode::Failure;
+            }
+            byName.insert(name, file);
         }
     }
     bool missing = false;

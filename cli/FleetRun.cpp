@@ -209,7 +209,7 @@ QCoro::Task<void> FleetRun::serve(int index)
 
     result.file = QDir(m_options.directory).filePath(controller.name + QStringLiteral(".velt"));
     QString error;
-    result.backup = BackupFile::write(job.model(), result.file, &error);
+    result.backup = BackupFile::write(job.model(), result.file, &error, m_options.allowFewerRings);
     switch (result.backup) {
     case BackupFile::Result::Written:
         result.message += QStringLiteral("; сохранено в ") + result.file;

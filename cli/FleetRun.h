@@ -45,7 +45,8 @@ public:
         bool verify = true;
         bool oneRing = false;
         bool acceptWarnings = false;
-        QString directory; // backups: DIR/name.velt
+        bool allowFewerRings = false; // backups: a copy of more rings may be replaced
+        QString directory;            // backups: DIR/name.velt
         // Uploads: the project file of each controller, by name.
         QHash<QString, QString> files;
         Job job; // Mode::Custom

@@ -77,7 +77,9 @@ QString prepare(DirectLink &direct, CliContext &context, const QString &addressN
     direct.udp.setLocalPort(address->port);
     direct.udp.setPeer(address->address, address->port);
     if (!direct.udp.open())
-        return QStringLiteral("Не удалось открыть порт UDP %1 для ответов ДК").arg(address->port);
+        return QStringLiteral("Не удалось открыть порт UDP %1 для ответов ДК: %2")
+            .arg(address->port)
+            .arg(direct.udp.errorString());
     direct.target = address->text();
     return {};
 }
@@ -146,7 +148,8 @@ CliCommand uploadCommand()
                 "определение версии ДК, пакеты с\n"
                 "повторами, стирание лишних колец, затем чтение загруженного обратно.\n"
                 "С --fleet проект загружается во все ДК списка по UDP, по --jobs сразу;\n"
-                "с несколькими файлами каждый ДК получает файл со своим именем (имя.velt).\n"
+                "с несколькими файлами каждый ДК получает файл со своим именем (имя.velt);\n"
+                "два файла с одним именем - ошибка.\n"
                 "Каждому ДК - одна строка результата, в конце итог.\n"
                 "Код выхода: 0 - загружено везде, 1 - хотя бы один ДК не принял проект.\n")
                 .arg(ProjectTransfer::kUploadCaption),
@@ -207,10 +210,13 @@ CliCommand backupCommand()
                            "Список: строка \"имя адрес[:порт]\" на ДК; '#' - комментарий до конца\n"
                            "строки; пустые строки пропускаются; неверная строка, повтор имени или\n"
                            "адреса - ошибка, и тогда ни один ДК не опрашивается.\n"
+                           "Пишется только обычный файл: символическая ссылка, канал или\n"
+                           "устройство на месте копии - ошибка этого ДК. Копия, где колец больше,\n"
+                           "чем выгружено, не заменяется без --allow-fewer-rings.\n"
                            "Код выхода: 0 - все ДК сохранены, 1 - хотя бы один не выгружен.\n"),
             &runBackup,
             {LinkOptions::fleet(), outputOption(QStringLiteral("каталог для копий")),
-             LinkOptions::jobs(), LinkOptions::wait()},
+             LinkOptions::jobs(), LinkOptions::wait(), LinkOptions::allowFewerRings()},
             false};
 }
 

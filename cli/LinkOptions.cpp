@@ -60,6 +60,14 @@ CliOption acceptWarnings()
             {}};
 }
 
+CliOption allowFewerRings()
+{
+    return {QStringLiteral("--allow-fewer-rings"),
+            {},
+            QStringLiteral("заменять копию, в которой колец больше, чем выгружено из ДК"),
+            {}};
+}
+
 std::optional<int> waitRounds(CliContext &context)
 {
     if (!context.has(QStringLiteral("--wait")))

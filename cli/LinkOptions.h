@@ -16,6 +16,7 @@ inline constexpr int MaxJobs = 100000;
 [[nodiscard]] CliOption noVerify();
 [[nodiscard]] CliOption oneRing();
 [[nodiscard]] CliOption acceptWarnings();
+[[nodiscard]] CliOption allowFewerRings();
 
 // The default wait of one UDP try in rounds (0: the firmware's own), or nothing after an
 // error message.

@@ -20,5 +20,6 @@ LoadedProject LoadedProject::load(const QString &path)
     }
     for (int r = 0; r < model.ringCount(); ++r)
         project.rings.push_back(model.store(r));
+    project.damage = model.fileDamage();
     return project;
 }

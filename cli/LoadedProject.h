@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/RingModel.h"
 #include "model/Structures.h"
 
 #include <QString>
@@ -11,7 +12,8 @@
 struct LoadedProject
 {
     std::vector<RingData> rings;
-    QString error; // non-empty: nothing could be read
+    QString error;     // non-empty: nothing could be read
+    FileDamage damage; // what opening found wrong beyond what it mends
 
     [[nodiscard]] bool ok() const { return error.isEmpty(); }
     [[nodiscard]] int ringCount() const { return int(rings.size()); }

@@ -22,6 +22,7 @@ int writeTimeoutMs(qsizetype bytes)
 const QString ControllerLink::kOpenFailedText =
     QStringLiteral("Ошибка связи с ДК. COM-порт не доступен. Проверьте настройки связи!");
 const QString ControllerLink::kOpenFailedCaption = QStringLiteral("Ошибка связи");
+const QString ControllerLink::kStrangerPrefix = QStringLiteral("чужой пакет от %1: ");
 
 ControllerLink::ControllerLink(Transport &serial, Transport &udp, QObject *parent)
     : QObject(parent), m_serial(serial), m_udp(udp)
@@ -30,6 +31,7 @@ ControllerLink::ControllerLink(Transport &serial, Transport &udp, QObject *paren
     connect(&m_waitTimer, &QTimer::timeout, this, [this] { m_waiter.wake(); });
     connect(&m_serial, &Transport::received, this, &ControllerLink::ComPort1RxChar);
     connect(&m_udp, &Transport::received, this, &ControllerLink::IdUDPServer1UDPRead);
+    connect(&m_udp, &Transport::stranger, this, &ControllerLink::onStranger);
     connect(&m_serial, &Transport::drained, this, [this] { m_waiter.wake(); });
     connect(&m_serial, &Transport::failed, this, &ControllerLink::onSerialFailed);
 }
@@ -298,6 +300,16 @@ void ControllerLink::IdUDPServer1UDPRead(const QByteArray &datagram)
         }
     }
     emit echo(decode(text));
+}
+
+void ControllerLink::onStranger(const QString &from, const QByteArray &datagram)
+{
+    // Shown so that the engineer sees somebody else talks on the port, but it neither answers
+    // a command nor counts as heard.
+    if (serialLink())
+        return;
+    const qsizetype zero = datagram.indexOf('\0');
+    emit echo(kStrangerPrefix.arg(from) + decode(zero < 0 ? datagram : datagram.left(zero)));
 }
 
 void ControllerLink::onSerialFailed()

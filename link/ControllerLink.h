@@ -91,6 +91,9 @@ public:
 
     static const QString kOpenFailedText;
     static const QString kOpenFailedCaption;
+    // Put before a datagram that came from another address than the controller's ("%1" is
+    // "A.B.C.D:P").
+    static const QString kStrangerPrefix;
 
     [[nodiscard]] static QByteArray encode(const QString &text);
     [[nodiscard]] static QString decode(const QByteArray &bytes);
@@ -105,6 +108,7 @@ private:
     // Receive handlers of the two transports.
     void ComPort1RxChar(const QByteArray &chunk);
     void IdUDPServer1UDPRead(const QByteArray &datagram);
+    void onStranger(const QString &from, const QByteArray &datagram);
 
     // Serial: opens the configured port again for a command whose turn came with it closed.
     bool reopenForTurn();

@@ -13,3 +13,10 @@ QString withoutLineEnd(QString text)
         text.chop(1);
     return text;
 }
+
+QString keepHead(const QString &text, qsizetype max)
+{
+    if (text.size() <= max)
+        return text;
+    return text.left(max) + QStringLiteral(" …[обрезано, всего символов: %1]").arg(text.size());
+}

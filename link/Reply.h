@@ -32,3 +32,6 @@ struct Reply
 
 // The text without the CR and LF that end it: a UDP payload keeps its answer's line end.
 [[nodiscard]] QString withoutLineEnd(QString text);
+// A text from the wire kept to its first `max` characters, the cut marked with the length it
+// had; shorter texts stay as they are.
+[[nodiscard]] QString keepHead(const QString &text, qsizetype max);

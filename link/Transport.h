@@ -25,6 +25,9 @@ public:
 
 signals:
     void received(const QByteArray &bytes);
+    // A datagram from somebody other than the controller ("A.B.C.D:P"): never an answer,
+    // only shown as what it is.
+    void stranger(const QString &from, const QByteArray &datagram);
     // Everything written so far has gone out.
     void drained();
     // The wire went away (an adapter pulled out); the transport has closed itself.

@@ -38,6 +38,9 @@ bool UdpHub::listen(quint16 port)
     if (listening(port))
         return true;
     auto receiver = std::make_unique<Receiver>();
+    receiver->lock = PortLock::acquire(port, &m_error);
+    if (!receiver->lock)
+        return false;
     // Shared as the window's receiver is, so that controllers on this host (other loopback
     // addresses) can bind the same port.
     if (!receiver->socket.bind(QHostAddress::AnyIPv4, port,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/PortLock.h"
+
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
@@ -14,7 +16,9 @@ class UdpPeer;
 // The conversations with many controllers at once, through the one receiver port the
 // controllers answer to. Every controller answers to the sender's address at its own port, so
 // a datagram is told apart by where it came from: it goes to the peer of that address and
-// port, and nowhere else. Datagrams from anyone else are dropped.
+// port, and nowhere else. Datagrams from anyone else are dropped. The port a datagram comes
+// from is not looked at: a controller is known only to answer to our port, as the window's
+// link takes it.
 class UdpHub : public QObject
 {
     Q_OBJECT
@@ -43,6 +47,7 @@ public:
 private:
     struct Receiver
     {
+        std::shared_ptr<PortLock> lock;
         QUdpSocket socket;
         QTimer nextTurn;
     };

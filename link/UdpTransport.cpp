@@ -21,7 +21,7 @@ void UdpTransport::setLocalPort(quint16 port)
     const bool listening = isOpen();
     m_localPort = port;
     if (listening) {
-        m_receiver.close();
+        close();
         open();
     }
 }
@@ -38,9 +38,15 @@ bool UdpTransport::open()
         return true;
     if (m_localPort == 0)
         return false;
-    if (!m_receiver.bind(QHostAddress::AnyIPv4, m_localPort,
-                         QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint))
+    m_lock = PortLock::acquire(m_localPort, &m_error);
+    if (!m_lock)
         return false;
+    if (!m_receiver.bind(QHostAddress::AnyIPv4, m_localPort,
+                         QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+        m_error = m_receiver.errorString();
+        m_lock.reset();
+        return false;
+    }
     // Room for a burst that arrives while the window is busy with something else (the system
     // may grant less).
     m_receiver.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
@@ -51,6 +57,7 @@ bool UdpTransport::open()
 void UdpTransport::close()
 {
     m_receiver.close();
+    m_lock.reset();
     m_nextTurn.stop();
     m_inbox = {};
 }
@@ -72,11 +79,26 @@ bool UdpTransport::sendTo(const QByteArray &bytes, const QHostAddress &address, 
     return m_sender.writeDatagram(bytes, address, port) == bytes.size();
 }
 
+bool UdpTransport::isPeer(const QHostAddress &sender) const
+{
+    bool senderIpv4 = false;
+    bool peerIpv4 = false;
+    const quint32 from = sender.toIPv4Address(&senderIpv4);
+    const quint32 peer = m_peer.toIPv4Address(&peerIpv4);
+    return senderIpv4 && peerIpv4 && from == peer;
+}
+
+QString UdpTransport::senderText(const QHostAddress &sender, quint16 port)
+{
+    bool ipv4 = false;
+    const quint32 ip = sender.toIPv4Address(&ipv4);
+    const QString address = ipv4 ? QHostAddress(ip).toString() : sender.toString();
+    return QStringLiteral("%1:%2").arg(address).arg(port);
+}
+
 void UdpTransport::onReadyRead()
 {
-    if (!isOpen())
-        return;
-    const bool more = readSocket();
+    const bool more = isOpen() && readSocket();
     deliver();
     if (more || m_inbox.size() > 0)
         scheduleTurn();
@@ -95,21 +117,33 @@ bool UdpTransport::readSocket()
         if (spent.nsecsElapsed() > BatchNs)
             return true;
         QHostAddress sender;
-        const qint64 size = m_receiver.readDatagram(buffer, sizeof buffer, &sender);
+        quint16 senderPort = 0;
+        const qint64 size = m_receiver.readDatagram(buffer, sizeof buffer, &sender, &senderPort);
         if (size < 0)
             return m_receiver.hasPendingDatagrams();
-        const bool fromPeer = sender.isEqual(m_peer, QHostAddress::TolerantConversion);
-        if (m_inbox.size() >= MaxQueued) {
-            if (!fromPeer)
-                continue;
-            if (!m_inbox.others.empty())
-                m_inbox.others.pop_front();
-            else
-                m_inbox.fromPeer.pop_front();
-        }
-        (fromPeer ? m_inbox.fromPeer : m_inbox.others).emplace_back(buffer, size);
+        take(QByteArray(buffer, size), sender, senderPort);
     }
     return true;
+}
+
+void UdpTransport::take(const QByteArray &datagram, const QHostAddress &sender, quint16 port)
+{
+    const bool fromPeer = isPeer(sender);
+    if (!fromPeer)
+        ++m_strangers;
+    if (m_inbox.size() >= MaxQueued) {
+        if (!fromPeer)
+            return;
+        if (!m_inbox.others.empty())
+            m_inbox.others.pop_front();
+        else
+            m_inbox.fromPeer.pop_front();
+    }
+    if (fromPeer)
+        m_inbox.fromPeer.push_back(datagram);
+    else
+        m_inbox.others.emplace_back(senderText(sender, port), datagram);
+    scheduleTurn();
 }
 
 void UdpTransport::deliver()
@@ -120,10 +154,15 @@ void UdpTransport::deliver()
         if (spent.nsecsElapsed() > BatchNs)
             return;
         // The controller's datagrams go first: a command waits for them with a deadline.
-        auto &queue = m_inbox.fromPeer.empty() ? m_inbox.others : m_inbox.fromPeer;
-        const QByteArray datagram = std::move(queue.front());
-        queue.pop_front();
-        emit received(datagram);
+        if (!m_inbox.fromPeer.empty()) {
+            const QByteArray datagram = std::move(m_inbox.fromPeer.front());
+            m_inbox.fromPeer.pop_front();
+            emit received(datagram);
+        } else {
+            const auto [from, datagram] = std::move(m_inbox.others.front());
+            m_inbox.others.pop_front();
+            emit stranger(from, datagram);
+        }
     }
 }
 

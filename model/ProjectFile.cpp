@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ProjectFile {
@@ -29,21 +31,41 @@ bool checksumsMatch(const RingData &ring)
 
 } // namespace
 
+std::optional<QString> openRegular(QFile &file, const QString &path)
+{
+    // Opened without waiting and looked at through the descriptor itself, so that what is
+    // read is what was looked at.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return QStringLiteral("Не удалось открыть файл \"%1\" для чтения: %2")
+            .arg(path, qt_error_string(errno));
+    }
+    struct stat status
+    {
+    };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return QStringLiteral("Файл \"%1\" не является обычным файлом (папка, канал или "
+                              "устройство) и не может быть проектом")
+            .arg(path);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    file.setFileName(path);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return QStringLiteral("Не удалось открыть файл \"%1\" для чтения: %2")
+            .arg(path, file.errorString());
+    }
+    return std::nullopt;
+}
+
 OpenResult open(RingModel &model, const QString &path)
 {
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
+    QFile file;
+    if (auto refused = openRegular(file, path)) {
         OpenResult result;
-        result.error =
-            QStringLiteral("Файл \"%1\" не является обычным файлом и не может быть проектом")
-                .arg(path);
-        return result;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        OpenResult result;
-        result.error = QStringLiteral("Не удалось открыть файл \"%1\" для чтения: %2")
-                           .arg(path, file.errorString());
+        result.error = *refused;
         return result;
     }
     return read(model, file, path);
@@ -54,6 +76,7 @@ OpenResult read(RingModel &model, QIODevice &file, const QString &path)
     OpenResult result;
     // Read everything first: a read error halfway must not leave a half-loaded project.
     std::vector<RingData> rings;
+    FileDamage damage;
     for (int r = 0; r < MaxRings; ++r) {
         QByteArray record = file.read(RingRecordSize);
         if (record.size() < 0 || (record.size() < qsizetype(RingRecordSize) && !file.atEnd())) {
@@ -61,12 +84,20 @@ OpenResult read(RingModel &model, QIODevice &file, const QString &path)
                 QStringLiteral("Ошибка чтения файла \"%1\": %2").arg(path, file.errorString());
             return result;
         }
-        if (record.size() < qsizetype(RingRecordSize))
+        if (record.size() < qsizetype(RingRecordSize)) {
+            if (!record.isEmpty()) {
+                damage.cutRing = r;
+                damage.cutBytes = record.size();
+            }
             break;
+        }
         RingData &ring = rings.emplace_back();
         std::memcpy(ring.project.data(), record.constData(), ProjectLayout::Size);
         std::memcpy(ring.programs.data(), record.constData() + ProjectLayout::Size,
                     ProgramsLayout::Size);
+        // As saved, before the load fix-up changes anything.
+        if (!sealIntact(ring))
+            damage.checksumRings.push_back(r);
     }
     if (rings.empty())
         return result;
@@ -78,8 +109,17 @@ OpenResult read(RingModel &model, QIODevice &file, const QString &path)
     model.LoadFixup();
     model.setRingCount(int(rings.size()));
     model.ReloadRing(0);
+    model.setFileDamage(std::move(damage));
     result.ringsRead = int(rings.size());
     return result;
+}
+
+bool sealIntact(const RingData &ring)
+{
+    namespace PL = ProjectLayout;
+    namespace GL = ProgramsLayout;
+    return readU32(ring.project, PL::Crc) == Crc32(std::span(ring.project).first(PL::Crc)) &&
+           readU32(ring.programs, GL::Crc) == Crc32(std::span(ring.programs).first(GL::Crc));
 }
 
 QString saveErrorText(int errorNumber)
@@ -162,6 +202,7 @@ std::optional<QString> save(RingModel &model, const QString &path)
         return writeFailure(path, failureReason(errno, file));
     // The seal went to a scratch copy, so the working copy already equals its store again.
     model.setModified(false);
+    model.setFileDamage({});
     return std::nullopt;
 }
 

@@ -5,8 +5,10 @@
 #include <optional>
 #include <vector>
 
+class QFile;
 class QIODevice;
 class RingModel;
+struct RingData;
 
 // The project file: 1..4 ring records of 117414 bytes (project block, then programs block),
 // no header. Both functions report a failure as a Russian text for the user and leave the
@@ -23,12 +25,20 @@ struct OpenResult
     [[nodiscard]] bool ok() const { return error.isEmpty(); }
 };
 
+// Opens `path` for reading only when it is a regular file: a FIFO would keep the reader
+// waiting for good and a device may never end. Nothing, or the text for the user.
+[[nodiscard]] std::optional<QString> openRegular(QFile &file, const QString &path);
+
 // Reads up to four whole ring records into the stores, applies the load fix-up and makes
 // ring 1 current. Anything but a regular file (a FIFO, a device, a folder) is refused
-// unread, since reading one may never end.
+// unread, since reading one may never end. What it finds wrong beyond that (a ring cut short,
+// a checksum that does not match) it leaves in the model's fileDamage() for the check.
 [[nodiscard]] OpenResult open(RingModel &model, const QString &path);
 // The same from any device; `path` only names it in a message.
 [[nodiscard]] OpenResult read(RingModel &model, QIODevice &file, const QString &path);
+
+// The CRC-32s a save seals both blocks of `ring` with still match their bytes.
+[[nodiscard]] bool sealIntact(const RingData &ring);
 
 // Stores the working copy into its ring, then writes every ring of the project sealed for a
 // file. The old file is replaced only once every byte of the new one is on disk.

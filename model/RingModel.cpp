@@ -33,6 +33,7 @@ RingModel::~RingModel() = default;
 void RingModel::setRingCount(int count)
 {
     m_ringCount = std::clamp(count, 1, MaxRings);
+    m_fileDamage = {};
 }
 
 void RingModel::setModified(bool modified)
@@ -90,6 +91,7 @@ void RingModel::NewProjectDefaults()
 {
     m_currentRing = 0;
     m_ringCount = 1;
+    m_fileDamage = {};
     auto &p = m_work->project;
     auto &g = m_work->programs;
     p.fill(0);

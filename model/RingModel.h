@@ -6,6 +6,17 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
+
+// What opening a file found wrong with it beyond what opening mends: the model then holds
+// less, or other, than the file was meant to hold.
+struct FileDamage
+{
+    int cutRing = -1;               // 0-based ring the file ends inside of; -1: none
+    qint64 cutBytes = 0;            // bytes of that ring in the file
+    std::vector<int> checksumRings; // 0-based rings whose blocks fail their CRC-32
+    [[nodiscard]] bool any() const { return cutRing >= 0 || !checksumRings.empty(); }
+};
 
 // The project of one controller: four ring stores, the working copy of the current ring, and
 // the navigation state. Editors work on the working copy; the stores are brought up to date
@@ -33,7 +44,12 @@ public:
 
     [[nodiscard]] int currentRing() const { return m_currentRing; }
     [[nodiscard]] int ringCount() const { return m_ringCount; }
+    // Also forgets the damage of the file last opened: the rings are now someone's choice (a
+    // download, the settings, a new project).
     void setRingCount(int count);
+    // Set by opening a file, forgotten by a new ring count or a save.
+    [[nodiscard]] const FileDamage &fileDamage() const { return m_fileDamage; }
+    void setFileDamage(FileDamage damage) { m_fileDamage = std::move(damage); }
     [[nodiscard]] int currentProgram() const { return m_currentProgram; }
 
     // Modified flag and current file name of the project.
@@ -84,4 +100,5 @@ private:
     int m_currentProgram = 0;
     bool m_modified = false;
     QString m_fileName;
+    FileDamage m_fileDamage;
 };

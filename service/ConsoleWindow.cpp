@@ -66,7 +66,7 @@ TForm12::TForm12(ControllerLink &link, QWidget *parent) : QWidget(parent, Qt::Wi
 void TForm12::appendLog(const QString &text)
 {
     // A NUL from the wire would cut the line short in the view.
-    QString shown = text;
+    QString shown = keepHead(text, MaxLineChars);
     shown.replace(QChar(0), QChar(0x2400));
     // Lines are laid out once a frame, together: one layout per line would let a busy link
     // (a long journal, a transfer) spend its time in the console's text layout.

@@ -20,6 +20,8 @@ class TForm12 : public QWidget
 public:
     // The log keeps this many lines; older ones scroll away.
     static constexpr int MaxLogLines = 5000;
+    // A line keeps this many characters; a 64 KB datagram is cut, the cut marked.
+    static constexpr int MaxLineChars = 2000;
     // How long received lines wait to be shown together.
     static constexpr int FlushMs = 16;
     // Logged before a command that could not be sent.

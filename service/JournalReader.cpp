@@ -10,6 +10,9 @@
 
 const QString JournalReader::kExportFile = QStringLiteral("jor.txt");
 const QString JournalReader::kEndMarker = QStringLiteral("+++NO events");
+const QString JournalReader::kFullText =
+    QStringLiteral("Чтение остановлено: журнал не помещается в память программы. Всего записей "
+                   "прочитано: ");
 
 JournalReader::JournalReader(ControllerLink &link, QObject *parent)
     : QAbstractTableModel(parent), m_link(link)
@@ -69,6 +72,8 @@ QCoro::Task<void> JournalReader::read()
     setProgress(0);
     m_hooks.showStatus(QString());
     m_count = 0;
+    m_heldChars = 0;
+    m_full = false;
     beginResetModel();
     std::fill(m_texts.begin(), m_texts.end(), QString());
     m_numbered = 0;
@@ -112,7 +117,7 @@ QCoro::Task<void> JournalReader::readBatch()
     while (!m_stop) {
         const Reply reply = co_await m_link.SendCommandRetry(QStringLiteral("event get"), GetTries);
         const int row = m_count; // 0-based data row of this record
-        const QString text = reply.AnswerText();
+        const QString text = keepHead(reply.AnswerText(), MaxRecordChars);
         // A journal longer than announced still keeps every record; the end marker only
         // numbers a row that is already there.
         if (row >= rows() && !(reply.ok() && text.contains(kEndMarker)))
@@ -123,6 +128,11 @@ QCoro::Task<void> JournalReader::readBatch()
         }
         if (text.contains(kEndMarker)) {
             setRow(row, true, QString());
+            break;
+        }
+        m_heldChars += text.size();
+        if (m_heldChars > MaxHeldChars) {
+            m_full = true;
             break;
         }
         setRow(row, true, text);
@@ -151,6 +161,10 @@ void JournalReader::finish()
 
 void JournalReader::showEnd()
 {
+    if (m_full) {
+        m_hooks.showStatus(kFullText + QString::number(m_count));
+        return;
+    }
     m_hooks.showStatus((m_stop ? QStringLiteral("Чтение прервано! Всего записей прочитано: ")
                                : QStringLiteral("Журнал прочитан! Всего записей прочитано: ")) +
                        QString::number(m_count));

@@ -27,6 +27,11 @@ public:
     // thousand); beyond them the grid grows as records arrive. A count of two thousand million
     // must not take the memory for as many.
     static constexpr int MaxAnnouncedRows = 1'000'000;
+    // A record is a line of some tens of characters; one that is longer keeps its head. The
+    // records held together are bounded too: the reading stops there and says so.
+    static constexpr int MaxRecordChars = 1000;
+    static constexpr qint64 MaxHeldChars = 16'000'000;
+    static const QString kFullText;
     static const QString kExportFile;
     static const QString kEndMarker;
 
@@ -87,6 +92,8 @@ private:
     qint64 m_expected = 1;
     int m_progress = 0;
     int m_settleMs = 20;
+    qint64 m_heldChars = 0;
+    bool m_full = false; // the reading ended at MaxHeldChars
     bool m_stop = false;
     bool m_reading = false;
     bool m_inBatch = false;

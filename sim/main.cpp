@@ -1,13 +1,16 @@
 // The virtual controller: answers the configurator over UDP and over a pseudo-terminal.
 //
 //   veltsim [--udp ADDRESS:PORT] [--pty] [--link PATH] [--old-firmware] [--flash FILE]
+//           [--fresh-flash]
 //           [--baud N] [--baud-udp] [--journal N] [--dead-lamp G]...
 //           [--drop SHARE] [--no-lf] [--chunk BYTES] [--delay MS] [--corrupt-hex SHARE]
 //           [--wrong-length SHARE] [--duplicate SHARE] [--hangup-after K] [--seed N]
 //           [--speed X] [--start "DD.MM.YYYY HH:MM:SS"] [--trace FILE]
 //
-// --flash keeps the flash in FILE across runs: loaded at start when it has the full size
-// (otherwise flash starts erased, all 0xFF), saved after every write that changed it.
+// --flash keeps the flash in FILE across runs: loaded at start, saved after every write that
+// changed it. A missing FILE starts erased (all 0xFF); a FILE of another size is most likely
+// not a flash image (a project file given by mistake) and is refused, unless --fresh-flash
+// says to start erased and replace it at the first write.
 // --baud paces the serial side both ways at N baud 8N1; --baud-udp paces UDP answers too.
 // --journal sets how many records the event journal holds (12 by default); --dead-lamp makes
 // the red lamp of output group G (1..8) draw no current in the output test, once per group.
@@ -49,7 +52,7 @@ const char kUsage[] =
     "usage: veltsim [--udp ADDRESS:PORT | --udp FIRST-LAST:PORT]...\n"
     "               [--faults-for ADDRESS[:PORT] SWITCHES]...\n"
     "               [--pty] [--link PATH] [--old-firmware]\n"
-    "               [--flash FILE] [--baud N] [--baud-udp]\n"
+    "               [--flash FILE [--fresh-flash]] [--baud N] [--baud-udp]\n"
     "               [--journal N] [--dead-lamp G]...\n"
     "               [--drop SHARE] [--no-lf] [--chunk BYTES] [--delay MS]\n"
     "               [--corrupt-hex SHARE] [--wrong-length SHARE] [--duplicate SHARE]\n"
@@ -82,6 +85,26 @@ void reportFlash(const QString &path, FlashFile::Load load)
         return;
     }
 }
+
+// A file that is there but cannot be the flash is kept from being overwritten: empty when
+// the run may go on.
+QString refusedFlash(const QString &path, FlashFile::Load load)
+{
+    switch (load) {
+    case FlashFile::Load::WrongSize:
+        return QStringLiteral("%1 is not a flash image of %2 bytes; --fresh-flash starts erased "
+                              "and replaces it")
+            .arg(path)
+            .arg(VirtualController::FlashImageSize);
+    case FlashFile::Load::Unreadable:
+        return QStringLiteral("cannot read %1; --fresh-flash starts erased and replaces it")
+            .arg(path);
+    case FlashFile::Load::Loaded:
+    case FlashFile::Load::Missing:
+        break;
+    }
+    return {};
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -92,6 +115,7 @@ int main(int argc, char **argv)
     QString link;
     QString flash;
     bool pty = false;
+    bool freshFlash = false;
     bool oldFirmware = false;
     int baud = 0;
     bool baudUdp = false;
@@ -118,6 +142,8 @@ int main(int argc, char **argv)
             pty = true;
         } else if (args[i] == QLatin1String("--flash") && i + 1 < args.size()) {
             flash = args[++i];
+        } else if (args[i] == QLatin1String("--fresh-flash")) {
+            freshFlash = true;
         } else if (args[i] == QLatin1String("--baud") && i + 1 < args.size()) {
             bool ok = false;
             baud = args[++i].toInt(&ok);
@@ -155,8 +181,14 @@ int main(int argc, char **argv)
     controller.journal() = Journal(journal);
     for (const int group : deadLamps)
         controller.outputs().setDeadLamp(group);
-    if (!flash.isEmpty())
-        reportFlash(flash, controller.useFlashFile(flash));
+    if (freshFlash && flash.isEmpty())
+        return usage(QStringLiteral("--fresh-flash needs --flash"));
+    if (!flash.isEmpty()) {
+        const FlashFile::Load load = controller.useFlashFile(flash);
+        if (const QString refused = refusedFlash(flash, load); !refused.isEmpty() && !freshFlash)
+            return usage(refused);
+        reportFlash(flash, load);
+    }
     FaultPlan plan(faults);
     const SimFleet::Address first = udp.addresses.value(0);
     FaultPlan firstPlan(udp.faultsAt(first, faults));

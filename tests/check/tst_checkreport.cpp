@@ -195,6 +195,8 @@ private slots:
                      QString::number(place.phase + 1));
             break;
         }
+        case Editor::None:
+            QFAIL("no editor mends a damaged file");
         }
         // The report stays open beside the editor.
         QVERIFY(window->isVisible());

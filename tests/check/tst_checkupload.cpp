@@ -6,6 +6,10 @@
 
 #include "PlantedFaults.h"
 
+#include "model/ProjectFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -35,6 +39,16 @@ private slots:
             << darkDirection << false << false << QStringLiteral("Проверка проекта|Замечания");
         QTest::newRow("warning, answered Yes")
             << darkDirection << true << true << QStringLiteral("Проверка проекта|Замечания");
+        // Opened from a file cut inside ring 2: the upload would erase the controller's ring 2.
+        const Plant cutFile = [](RingModel &m) {
+            QTemporaryDir dir;
+            const QString path = dir.filePath(QStringLiteral("cut.velt"));
+            if (ProjectFile::save(m, path) || !QFile::resize(path, RingRecordSize + 5000))
+                return;
+            (void)ProjectFile::open(m, path);
+        };
+        QTest::newRow("file cut inside a ring, answered Yes")
+            << cutFile << true << false << QStringLiteral("Отменено!|Ошибка проекта");
         QTest::newRow("clean") << Plant([](RingModel &) {}) << false << true
                                << QStringLiteral("Готово!|Проект успешно загружен!");
     }

@@ -1,8 +1,11 @@
 #include "PlantedFaults.h"
 
 #include "check/ProjectCheck.h"
+#include "model/ProjectFile.h"
 
+#include <QFile>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -79,10 +82,12 @@ private slots:
 
     // Each kind of the table has a planted fault that the check finds; the one kind no
     // project can reach through the tact computation and the switch rules is planted into a
-    // track instead (tst_signalsafety).
+    // track instead (tst_signalsafety), and the damage of a file is planted into a file
+    // (damagedFileIsNotClean).
     void plantedFaultsCoverEveryKind()
     {
-        QSet<int> planted{int(Kind::MissingTransition)};
+        QSet<int> planted{int(Kind::MissingTransition), int(Kind::FileCutRing),
+                          int(Kind::FileChecksum)};
         for (const PlantedFault &f : plantedFaults())
             planted.insert(int(f.kind));
         for (const KindInfo &info : Kinds)
@@ -102,6 +107,55 @@ private slots:
         QCOMPARE(findings[1].kind, Kind::OutputTwice);
         QVERIFY2(findings[1].message.contains(QStringLiteral("кольцо 2, направление 1")),
                  qPrintable(findings[1].message));
+    }
+
+    void damagedFileIsNotClean_data()
+    {
+        QTest::addColumn<qint64>("cutAt");    // -1: the file keeps its length
+        QTest::addColumn<qint64>("changeAt"); // -1: no byte changed
+        QTest::addColumn<Kind>("kind");
+        QTest::newRow("cut inside ring 2")
+            << qint64(RingRecordSize + 5000) << qint64(-1) << Kind::FileCutRing;
+        QTest::newRow("byte changed in ring 2's programs")
+            << qint64(-1) << qint64(RingRecordSize + ProjectLayout::Size + 10)
+            << Kind::FileChecksum;
+    }
+    void damagedFileIsNotClean()
+    {
+        QFETCH(qint64, cutAt);
+        QFETCH(qint64, changeAt);
+        QFETCH(Kind, kind);
+        RingModel model;
+        makeCleanProject(model);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("p.velt"));
+        QVERIFY(!ProjectFile::save(model, path));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        if (cutAt >= 0)
+            QVERIFY(file.resize(cutAt));
+        if (changeAt >= 0) {
+            QVERIFY(file.seek(changeAt));
+            QVERIFY(file.write("\x5A", 1) == 1);
+        }
+        file.close();
+
+        RingModel opened;
+        QVERIFY(ProjectFile::open(opened, path).ok());
+        const auto findings = run(opened);
+        QVERIFY(!findings.empty());
+        QCOMPARE(findings[0].kind, kind);
+        QVERIFY(findings[0].isError());
+        QCOMPARE(findings[0].place.ring, 1);
+        QVERIFY2(findings[0].message.contains(QStringLiteral("кольца 2")),
+                 qPrintable(findings[0].message));
+        // What the controller gives back, or a file saved whole again, is clean.
+        RingModel downloaded;
+        QVERIFY(ProjectFile::open(downloaded, path).ok());
+        downloaded.setRingCount(downloaded.ringCount()); // as a download sets its rings
+        QVERIFY(run(downloaded).empty() || run(downloaded)[0].kind != kind);
+        QVERIFY(!ProjectFile::save(opened, dir.filePath(QStringLiteral("whole.velt"))));
+        QVERIFY(run(opened).empty() || run(opened)[0].kind != kind);
     }
 
     void placeTexts_data()

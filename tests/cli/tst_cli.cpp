@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <functional>
 
 namespace PL = ProjectLayout;
@@ -312,6 +314,54 @@ private slots:
         const Run run = runCli(arguments);
         QCOMPARE(run.status, status);
         QVERIFY2((status == 0 ? run.out : run.err).contains(text), qPrintable(run.out + run.err));
+    }
+
+    void onlyARegularFileIsRead_data()
+    {
+        QTest::addColumn<QString>("command");
+        for (const char *command : {"info", "check", "diff"})
+            QTest::newRow(command) << QString::fromLatin1(command);
+    }
+    void onlyARegularFileIsRead()
+    {
+        // Nobody writes into the FIFO: a reader that opened it would wait for good.
+        QFETCH(QString, command);
+        const QString fifo = m_dir.filePath(QStringLiteral("fifo-%1.vlt").arg(command));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QStringList arguments{command, fifo};
+        if (command == QLatin1String("diff"))
+            arguments << saveProject();
+        const Run run = runCli(arguments);
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains(QStringLiteral("не является обычным файлом")), qPrintable(run.err));
+    }
+
+    void damagedFileIsNoCleanCheck_data()
+    {
+        QTest::addColumn<qint64>("cutAt");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("cut inside ring 2")
+            << qint64(RingRecordSize + 5000) << QStringLiteral("file-cut-ring");
+        QTest::newRow("byte changed in ring 2") << qint64(-1) << QStringLiteral("file-checksum");
+    }
+    void damagedFileIsNoCleanCheck()
+    {
+        QFETCH(qint64, cutAt);
+        QFETCH(QString, says);
+        const QString path = saveProject();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        if (cutAt >= 0) {
+            QVERIFY(file.resize(cutAt));
+        } else {
+            QVERIFY(file.seek(RingRecordSize + 40));
+            QVERIFY(file.write("\x5A", 1) == 1);
+        }
+        file.close();
+        const Run run = runCli({QStringLiteral("check"), QStringLiteral("--json"), path});
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.out.contains(says) && run.out.contains(QStringLiteral("кольца 2")),
+                 qPrintable(run.out));
     }
 
     void shortFileIsRefused()

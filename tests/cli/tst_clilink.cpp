@@ -3,6 +3,7 @@
 #include "CliRig.h"
 
 #include "cli/FleetList.h"
+#include "link/PortLock.h"
 #include "model/ByteIO.h"
 #include "model/Structures.h"
 #include "sim/SimFleet.h"
@@ -15,7 +16,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QElapsedTimer>
+
+#include <algorithm>
 #include <array>
+#include <fcntl.h>
+#include <limits>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 const QHostAddress kSim(QStringLiteral("127.0.0.100"));
@@ -338,6 +348,178 @@ private slots:
                  qPrintable(refused.out));
     }
 
+    void hugeFleetListsAreBounded()
+    {
+        // A device that never ends is refused after a bounded read.
+        const FleetList zero = FleetList::load(QStringLiteral("/dev/zero"));
+        QVERIFY(!zero.ok());
+        QVERIFY2(zero.errors.join(' ').contains(QStringLiteral("длиннее")),
+                 qPrintable(zero.errors.join(' ')));
+        // Too many controllers.
+        QString many;
+        for (int n = 0; n <= FleetList::MaxControllers; ++n)
+            many += QStringLiteral("k%1 10.%2.%3.%4\n")
+                        .arg(n)
+                        .arg(n >> 16)
+                        .arg((n >> 8) & 255)
+                        .arg(n & 255);
+        QVERIFY(FleetList::parse(many).errors.join(' ').contains(QStringLiteral("больше")));
+        // The duplicate check grows with the list, not with its square: ten times the lines
+        // take about ten times as long, not a hundred.
+        const auto list = [](int count) {
+            QString text;
+            for (int n = 0; n < count; ++n)
+                text += QStringLiteral("k%1 10.0.%2.%3\n").arg(n).arg(n >> 8).arg(n & 255);
+            return text;
+        };
+        const auto fastest = [](const QString &text) {
+            qint64 best = std::numeric_limits<qint64>::max();
+            for (int run = 0; run < 3; ++run) {
+                QElapsedTimer clock;
+                clock.start();
+                const FleetList parsed = FleetList::parse(text);
+                best = std::min(best, clock.nsecsElapsed());
+                if (!parsed.ok())
+                    return qint64(-1);
+            }
+            return best;
+        };
+        const qint64 small = fastest(list(FleetList::MaxControllers / 10));
+        const qint64 large = fastest(list(FleetList::MaxControllers));
+        QVERIFY(small > 0 && large > 0);
+        QVERIFY2(large < small * 40,
+                 qPrintable(QStringLiteral("%1 ns against %2 ns").arg(large).arg(small)));
+    }
+
+    void fleetUploadRefusesTwoFilesOfOneName()
+    {
+        QDir(m_dir.path()).mkpath(QStringLiteral("a"));
+        QDir(m_dir.path()).mkpath(QStringLiteral("b"));
+        QStringList files;
+        for (const QString &folder : {QStringLiteral("a"), QStringLiteral("b")}) {
+            auto project = makeProject(folder);
+            files << m_dir.filePath(folder + QStringLiteral("/k1.velt"));
+            QVERIFY(!ProjectFile::save(*project, files.last()));
+        }
+        const QString list = m_dir.filePath(QStringLiteral("k1.txt"));
+        QFile text(list);
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("k1 127.0.0.108:1\n");
+        text.close();
+        const CliRun run = runInProcess(
+            QStringList{QStringLiteral("upload"), QStringLiteral("--fleet"), list} + files);
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains(QStringLiteral("Для ДК k1 несколько файлов")),
+                 qPrintable(run.err));
+    }
+
+    void backupReplacesOnlyARegularFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char *kind : {"link", "dangling link", "fifo", "device"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+    void backupReplacesOnlyARegularFile()
+    {
+        QFETCH(QString, kind);
+        SimFleet street;
+        const quint16 port = kPort + 5;
+        QVERIFY(street.add({QHostAddress(QStringLiteral("127.0.0.109")), port}, {}));
+        auto project = makeProject(QStringLiteral("k1"));
+        QVERIFY(!seedFlash(street.controller(0), *project).empty());
+        QTemporaryDir dir;
+        const QString backups = dir.filePath(QStringLiteral("night"));
+        QVERIFY(QDir().mkpath(backups));
+        const QString list = dir.filePath(QStringLiteral("list.txt"));
+        QFile text(list);
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write(QStringLiteral("k1 127.0.0.109:%1\n").arg(port).toUtf8());
+        text.close();
+        const QString target = dir.filePath(QStringLiteral("outside.velt"));
+        const QByteArray inFolder = QFile::encodeName(backups + QStringLiteral("/k1.velt"));
+        if (kind == QLatin1String("link")) {
+            QFile outside(target);
+            QVERIFY(outside.open(QIODevice::WriteOnly));
+            outside.write("mine");
+            outside.close();
+        }
+        if (kind.endsWith(QLatin1String("link")))
+            QVERIFY(::symlink(QFile::encodeName(target).constData(), inFolder.constData()) == 0);
+        else if (kind == QLatin1String("fifo"))
+            QVERIFY(::mkfifo(inFolder.constData(), 0600) == 0);
+        else if (::mknod(inFolder.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+            QSKIP("mknod is not allowed here");
+
+        const CliRun run = runInProcess({QStringLiteral("backup"), QStringLiteral("--fleet"), list,
+                                         QStringLiteral("-o"), backups, QStringLiteral("--wait"),
+                                         QStringLiteral("100")});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.out.contains(QStringLiteral("не обычный файл")), qPrintable(run.out));
+        struct stat status
+        {
+        };
+        QVERIFY(::lstat(inFolder.constData(), &status) == 0);
+        QVERIFY(!S_ISREG(status.st_mode));
+        if (kind == QLatin1String("link"))
+            QCOMPARE(readAll(target), QByteArray("mine"));
+        else
+            QVERIFY(!QFile::exists(target));
+    }
+
+    void backupKeepsACopyOfMoreRings()
+    {
+        // The controller holds one ring; last night's copy holds two.
+        SimFleet street;
+        const quint16 port = kPort + 6;
+        QVERIFY(street.add({QHostAddress(QStringLiteral("127.0.0.110")), port}, {}));
+        auto project = makeProject(QStringLiteral("k1"));
+        QVERIFY(!seedFlash(street.controller(0), *project).empty());
+        QTemporaryDir dir;
+        const QString copy = dir.filePath(QStringLiteral("k1.velt"));
+        auto twoRings = makeProject(QStringLiteral("k1"), 2);
+        QVERIFY(!ProjectFile::save(*twoRings, copy));
+        const QByteArray before = readAll(copy);
+        const QString list = dir.filePath(QStringLiteral("list.txt"));
+        QFile text(list);
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write(QStringLiteral("k1 127.0.0.110:%1\n").arg(port).toUtf8());
+        text.close();
+        const QStringList backup{QStringLiteral("backup"), QStringLiteral("--fleet"), list,
+                                 QStringLiteral("-o"), dir.path()};
+
+        const CliRun kept = runInProcess(backup);
+        QCOMPARE(kept.status, 1);
+        QVERIFY2(kept.out.contains(QStringLiteral("--allow-fewer-rings")), qPrintable(kept.out));
+        QCOMPARE(readAll(copy), before);
+        const CliRun replaced =
+            runInProcess(backup + QStringList{QStringLiteral("--allow-fewer-rings")});
+        QCOMPARE(replaced.status, 0);
+        QCOMPARE(readAll(copy).size(), qsizetype(RingRecordSize));
+    }
+
+    void secondProcessOnAPortIsRefused()
+    {
+        // Another process of the program holds the port's lock.
+        Sim sim;
+        QVERIFY(sim.listening);
+        auto project = makeProject(QStringLiteral("p"));
+        QVERIFY(!seedFlash(sim.controller, *project).empty());
+        QTemporaryDir dir;
+        const int fd = ::open(QFile::encodeName(PortLock::path(kPort)).constData(),
+                              O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(fd >= 0);
+        QVERIFY(::flock(fd, LOCK_EX | LOCK_NB) == 0);
+        const QStringList download{QStringLiteral("download"), QStringLiteral("--from"), kTo,
+                                   QStringLiteral("-o"), dir.filePath(QStringLiteral("p.velt"))};
+        const CliRun refused = runInProcess(download);
+        ::close(fd);
+        QCOMPARE(refused.status, 2);
+        QVERIFY2(refused.err.contains(QStringLiteral("занят другой программой")),
+                 qPrintable(refused.err));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("p.velt"))));
+        QCOMPARE(runInProcess(download).status, 0);
+    }
+
     void commandLineErrors_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -431,6 +613,16 @@ private slots:
             << QStringLiteral("адрес 127.0.0.10:11990 уже есть");
         QTest::newRow("nothing") << QStringLiteral("# пусто\n") << QStringList{}
                                  << QStringLiteral("нет ни одного ДК");
+        // What the list says reaches the terminal with its control characters escaped.
+        QTest::newRow("escape sequence in a name")
+            << QStringLiteral("k\x1b]0;x\x07 127.0.0.10") << QStringList{}
+            << QStringLiteral("имя \"k\\x1b]0;x\\x07\"");
+        QTest::newRow("escape sequence in a line")
+            << QStringLiteral("k1 127.0.0.10 \x1b[2J") << QStringList{}
+            << QStringLiteral("\"k1 127.0.0.10 \\x1b[2J\"");
+        QTest::newRow("line too long") << QStringLiteral("k1 127.0.0.10 #") +
+                                              QString(FleetList::MaxLineChars, QLatin1Char('x'))
+                                       << QStringList{} << QStringLiteral("строка 1: длиннее");
     }
     void fleetList()
     {
@@ -441,6 +633,8 @@ private slots:
         QCOMPARE(list.ok(), error.isEmpty());
         if (!error.isEmpty()) {
             QVERIFY2(list.errors.join('\n').contains(error), qPrintable(list.errors.join('\n')));
+            for (const QString &e : list.errors)
+                QVERIFY(std::none_of(e.cbegin(), e.cend(), [](QChar c) { return c < u' '; }));
             return;
         }
         QStringList got;

@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUdpSocket>
 
 #include <qcoro/qcorotask.h>
 
@@ -176,6 +177,50 @@ private slots:
         QSignalSpy failures(&link, &ControllerLink::openFailed);
         QVERIFY(!link.OpenLink(QStringLiteral("COM200")));
         QCOMPARE(failures.size(), 1);
+    }
+
+    void answersComeOnlyFromTheControllersAddress()
+    {
+        // A stranger on the port keeps sending positive answers; the controller is silent at
+        // first, then answers from a port of its own choosing.
+        constexpr quint16 port = kPort + 3;
+        SerialTransport serial;
+        UdpTransport udp;
+        udp.setLocalPort(port);
+        udp.setPeer(kSim, port);
+        QVERIFY(udp.open());
+        ControllerLink link(serial, udp);
+        QSignalSpy echoes(&link, &ControllerLink::echo);
+        QUdpSocket stranger;
+        QVERIFY(stranger.bind(QHostAddress(QStringLiteral("127.0.0.7")), 0));
+        // What the link sends reaches the controller's address and goes no further.
+        QUdpSocket sink;
+        QVERIFY(sink.bind(kSim, port, QUdpSocket::ShareAddress));
+        QUdpSocket controller;
+        QVERIFY(controller.bind(kSim, 0));
+        bool controllerSpeaks = false;
+        QTimer talk;
+        talk.setInterval(5);
+        connect(&talk, &QTimer::timeout, this, [&] {
+            stranger.writeDatagram("SUCCESS:forged\n", QHostAddress::LocalHost, port);
+            if (controllerSpeaks)
+                controller.writeDatagram("SUCCESS:real\n", QHostAddress::LocalHost, port);
+        });
+        talk.start();
+
+        const Reply silent = QCoro::waitFor(link.SendCommand(QStringLiteral("get ver")));
+        QCOMPARE(silent.status, Reply::Status::NoAnswer);
+        QVERIFY(udp.strangers() > 0);
+        const QString shown = QStringLiteral("чужой пакет от 127.0.0.7:%1: SUCCESS:forged\n")
+                                  .arg(stranger.localPort());
+        QVERIFY(!echoes.isEmpty());
+        for (const auto &echo : echoes)
+            QCOMPARE(echo.at(0).toString(), shown);
+
+        controllerSpeaks = true;
+        const Reply heard = QCoro::waitFor(link.SendCommand(QStringLiteral("get ver")));
+        QVERIFY(heard.ok());
+        QCOMPARE(heard.AnswerText(), QStringLiteral("real\n"));
     }
 
     void theStandAloneProgram()

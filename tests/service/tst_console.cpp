@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 #include "app/ProjectSettingsDialog.h"
 #include "app/Windows.h"
+#include "service/ClockService.h"
 #include "service/ConsoleWindow.h"
 #include "sim/SimPtyEndpoint.h"
 #include "sim/SimUdpEndpoint.h"
@@ -16,6 +17,10 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QUdpSocket>
+
+#include <qcoro/qcorotask.h>
 
 namespace {
 constexpr quint16 kPort = 26991;
@@ -106,6 +111,46 @@ private slots:
         QVERIFY(!log->toPlainText().contains(QStringLiteral("SUCCESS:test get")));
         console->show();
         QVERIFY(log->toPlainText().contains(QStringLiteral("SUCCESS:test get")));
+    }
+
+    void strangersDatagramIsShownAsSuchAndCut()
+    {
+        // The controller (127.0.0.2) is silent; another host answers "get info" at once, with
+        // a 64 KB datagram.
+        TForm1 main;
+        createWindows(main);
+        pointAtSim(main);
+        TForm12 *console = openConsole(main);
+        QUdpSocket silent;
+        QVERIFY(silent.bind(QHostAddress(QStringLiteral("127.0.0.2")), kPort,
+                            QUdpSocket::ShareAddress));
+        QUdpSocket stranger;
+        QVERIFY(stranger.bind(QHostAddress(QStringLiteral("127.0.0.8")), 0));
+        const QByteArray forged = "SUCCESS:VELT " + QByteArray(65000, 'x') + '\n';
+        QTimer talk;
+        connect(&talk, &QTimer::timeout, this,
+                [&] { stranger.writeDatagram(forged, QHostAddress::LocalHost, kPort); });
+        talk.start(20);
+        ClockService service(main.communic().link());
+        QStringList statuses;
+        ServiceHooks hooks;
+        hooks.status = [&](const QString &text) { statuses.append(text); };
+        service.setHooks(hooks);
+        QVERIFY(!QCoro::waitFor(service.Button17Click()).has_value());
+        QCOMPARE(statuses, QStringList{QStringLiteral("Ошибка")});
+        talk.stop();
+
+        auto *log = console->findChild<QPlainTextEdit *>(QStringLiteral("Memo1"));
+        QTRY_VERIFY(log->blockCount() > 2);
+        for (QTextBlock line = log->document()->firstBlock().next(); line.isValid();
+             line = line.next()) {
+            QVERIFY(line.text().startsWith(
+                QStringLiteral("чужой пакет от 127.0.0.8:%1: SUCCESS:VELT xxx")
+                    .arg(stranger.localPort())));
+            QVERIFY(line.text().contains(QStringLiteral("обрезано")));
+            QVERIFY(line.text().size() < TForm12::MaxLineChars + 100);
+        }
+        console->grab().save(QDir::temp().filePath(QStringLiteral("velt-console-stranger.png")));
     }
 
     void usbSendsOnTheSerialPortAndEnterSendsADatagram()

@@ -337,6 +337,34 @@ private slots:
             QVERIFY(reader.text(r).contains(QStringLiteral("запись %1").arg(r + 1)));
     }
 
+    void hostileJournalIsBounded()
+    {
+        // A million records announced, each 30 000 characters long.
+        wire->answer = [](const QByteArray &command) -> QByteArray {
+            if (command == "event used")
+                return "SUCCESS:1000000\n";
+            if (command == "event get")
+                return "SUCCESS:" + QByteArray(30000, 'r') + '\n';
+            return command == "event init" ? "SUCCESS:\n" : QByteArray();
+        };
+        JournalReader reader(*wire->link);
+        reader.setHooks(hooks());
+        reader.setBatchInterval(0);
+        QCoro::waitFor(reader.Button11Click());
+        QTRY_VERIFY_WITH_TIMEOUT(!reader.reading(), 60000);
+        QVERIFY(reader.recordCount() > 0);
+        QCOMPARE(statuses.last(), JournalReader::kFullText + QString::number(reader.recordCount()));
+        qint64 held = 0;
+        for (int r = 0; r < reader.recordCount(); ++r) {
+            const QString text = reader.text(r);
+            QVERIFY(text.startsWith(QStringLiteral("rrr")));
+            QVERIFY(text.contains(QStringLiteral("обрезано")));
+            QVERIFY(text.size() < JournalReader::MaxRecordChars + 100);
+            held += text.size();
+        }
+        QVERIFY(held <= JournalReader::MaxHeldChars);
+    }
+
     void exportWritesOneLinePerRecord_data()
     {
         QTest::addColumn<bool>("serial");

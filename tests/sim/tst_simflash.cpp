@@ -22,11 +22,13 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 class SimRun
 {
 public:
-    explicit SimRun(const QString &flash)
+    explicit SimRun(const QString &flash, const QStringList &more = {})
     {
         m_process.start(QStringLiteral(VELTSIM_PATH),
-                        {QStringLiteral("--udp"), QStringLiteral("127.0.0.6:%1").arg(kPort),
-                         QStringLiteral("--flash"), flash});
+                        QStringList{QStringLiteral("--udp"),
+                                    QStringLiteral("127.0.0.6:%1").arg(kPort),
+                                    QStringLiteral("--flash"), flash} +
+                            more);
         m_client.bind(QHostAddress::LocalHost, kPort, QUdpSocket::ShareAddress);
     }
     ~SimRun()
@@ -52,6 +54,8 @@ public:
         }
         return {};
     }
+    // The program refused to start: its exit code.
+    int refused() { return m_process.waitForFinished(10000) ? m_process.exitCode() : -1; }
     QByteArray errors()
     {
         m_errors += m_process.readAllStandardError();
@@ -150,9 +154,17 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("flash.bin"));
-        QVERIFY(writeFile(path, "too short"));
+        // A project file given by mistake is left alone unless a fresh start is asked for.
+        const QByteArray notFlash = "a project, not a flash image";
+        QVERIFY(writeFile(path, notFlash));
         {
-            SimRun first(path);
+            SimRun refused(path);
+            QCOMPARE(refused.refused(), 2);
+            QVERIFY(refused.errors().contains("not a flash image"));
+        }
+        QCOMPARE(QFileInfo(path).size(), notFlash.size());
+        {
+            SimRun first(path, {QStringLiteral("--fresh-flash")});
             QVERIFY(first.started());
             QTRY_VERIFY_WITH_TIMEOUT(first.errors().contains("erased"), 5000);
             QCOMPARE(first.exchange("proj_flashrd 0 1"), QByteArray("SUCCESS:FF\n"));

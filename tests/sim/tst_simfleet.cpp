@@ -1,11 +1,15 @@
 // veltsim serving many addresses in one process: each its own controller with its own flash
 // and its own faults, each answering from its own address.
 #include "sim/FleetOptions.h"
+#include "sim/SimFleet.h"
+#include "sim/VirtualController.h"
 
 #include <QNetworkDatagram>
 #include <QProcess>
 #include <QTest>
 #include <QUdpSocket>
+
+#include <csignal>
 
 namespace {
 constexpr quint16 kPort = 32993;
@@ -128,6 +132,59 @@ private slots:
         QCOMPARE(ask(QStringLiteral("127.0.0.104"), "proj_flashrd 0000 2"), QByteArray());
         sim.terminate();
         QVERIFY(sim.waitForFinished(5000));
+    }
+
+    void ownAddressesAreNeverAnswered()
+    {
+        // A datagram from one controller's address to another would start an answer loop
+        // between them, one from its own address a loop with itself.
+        SimFleet fleet;
+        QVERIFY(fleet.add({QHostAddress(QStringLiteral("127.0.0.113")), kPort + 1}, {}));
+        QVERIFY(fleet.add({QHostAddress(QStringLiteral("127.0.0.114")), kPort + 1}, {}));
+        for (const char *from : {"127.0.0.113", "127.0.0.114"}) {
+            QUdpSocket forger;
+            QVERIFY(forger.bind(QHostAddress(QString::fromLatin1(from)), 0));
+            forger.writeDatagram("get ver", QHostAddress(QStringLiteral("127.0.0.113")), kPort + 1);
+            QTest::qWait(200);
+        }
+        QCOMPARE(fleet.controller(0).received().size(), 0);
+        QCOMPARE(fleet.controller(1).received().size(), 0);
+        // Anyone else is answered.
+        QUdpSocket client;
+        QVERIFY(client.bind(QHostAddress::LocalHost, kPort + 1, QUdpSocket::ShareAddress));
+        client.writeDatagram("get ver", QHostAddress(QStringLiteral("127.0.0.113")), kPort + 1);
+        QTRY_COMPARE(fleet.controller(0).received().size(), 1);
+    }
+
+    void programEndsOnASignalDuringAFlood_data()
+    {
+        QTest::addColumn<bool>("interrupt");
+        QTest::newRow("SIGTERM") << false;
+        QTest::newRow("SIGINT") << true;
+    }
+    void programEndsOnASignalDuringAFlood()
+    {
+        QFETCH(bool, interrupt);
+        QProcess sim;
+        sim.start(QStringLiteral(VELTSIM_PATH),
+                  {QStringLiteral("--udp"), QStringLiteral("127.0.0.115:%1").arg(kPort + 2)});
+        QVERIFY(
+            QTest::qWaitFor([&] { return sim.readAllStandardOutput().contains("udp "); }, 10000));
+        // One datagram from its own address, then a steady flood from elsewhere.
+        QUdpSocket self;
+        QVERIFY(self.bind(QHostAddress(QStringLiteral("127.0.0.115")), 0));
+        self.writeDatagram("get ver", QHostAddress(QStringLiteral("127.0.0.115")), kPort + 2);
+        QUdpSocket flooder;
+        for (int n = 0; n < 20000; ++n)
+            flooder.writeDatagram("get info", QHostAddress(QStringLiteral("127.0.0.115")),
+                                  kPort + 2);
+        QTest::qWait(200);
+        if (interrupt)
+            ::kill(pid_t(sim.processId()), SIGINT);
+        else
+            sim.terminate();
+        QVERIFY(sim.waitForFinished(10000));
+        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
     }
 };
 
