@@ -117,7 +117,12 @@ private slots:
         QCOMPARE(rig.window->journal().rows(), records);
         QVERIFY2(clicks >= clock.elapsed() / 25 / 3,
                  qPrintable(QStringLiteral("%1 clicks in %2 ms").arg(clicks).arg(clock.elapsed())));
-        QVERIFY2(worst < 250, qPrintable(QStringLiteral("an input waited %1 ms").arg(worst)));
+        // Measured against the read itself, which a busy machine slows alike: a stall of the
+        // window holds an input for a large part of the read, an answering window for none.
+        QVERIFY2(
+            worst < clock.elapsed() / 20,
+            qPrintable(
+                QStringLiteral("an input waited %1 ms of %2").arg(worst).arg(clock.elapsed())));
     }
 
     void leavingTestModeIsOffered_data()
