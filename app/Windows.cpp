@@ -53,12 +53,12 @@ void createWindows(TForm1 &main)
     auto *console = new TForm12(main.communic().link(), &main);
     main.attachWindow(TForm1::Window::Console, console);
     auto *controller = new TForm10(main.communic().link(), main.model(), &main);
-    controller->setProjectReplaced([&main] {
+    QObject::connect(controller, &TForm10::projectReplaced, &main, [&main] {
         main.refreshProgramDisplay();
         main.refreshTitle();
     });
     main.attachWindow(TForm1::Window::Controller, controller);
-    controller->setConsoleLog([console](const QString &text) { console->appendLog(text); });
+    QObject::connect(controller, &TForm10::commandLogged, console, &TForm12::appendLog);
     main.setCloseGuard([controller, &main] {
         return controller->mayQuit([&main] { QTimer::singleShot(0, &main, &QWidget::close); });
     });

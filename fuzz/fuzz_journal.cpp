@@ -40,9 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     reader.setBatchInterval(0);
     reader.setSettlePause(0);
     QString status;
-    ServiceHooks hooks;
-    hooks.status = [&status](const QString &text) { status = text; };
-    reader.setHooks(hooks);
+    QObject::connect(&reader, &JournalReader::statusReported,
+                     [&status](const QString &text) { status = text; });
 
     QCoro::waitFor(reader.read());
     // Every record and the end marker come at once, so the batches follow one another.

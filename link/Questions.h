@@ -28,3 +28,10 @@ public:
     // A modal question with Yes and No; true for Yes.
     virtual bool ask(Question kind, const QString &caption, const QString &text) = 0;
 };
+
+// Without anyone to answer, the answer is No.
+[[nodiscard]] inline bool askYes(Questions *questions, Question kind, const QString &caption,
+                                 const QString &text)
+{
+    return questions && questions->ask(kind, caption, text);
+}

@@ -2,6 +2,7 @@
 #include "service/ClockPage.h"
 
 #include "service/ClockService.h"
+#include "ui/Controls.h"
 
 #include <QDateTimeEdit>
 #include <QGridLayout>
@@ -15,13 +16,11 @@ ClockPage::ClockPage(ClockService &service, QWidget *parent) : QWidget(parent), 
 {
     auto *layout = new QGridLayout(this);
     const auto button = [&](const char *name, const QString &text, void (ClockPage::*slot)()) {
-        auto *b = new QPushButton(text, this);
-        b->setObjectName(QLatin1String(name));
+        auto *b = named(new QPushButton(text, this), name);
         connect(b, &QPushButton::clicked, this, slot);
         return b;
     };
-    m_time = new QLineEdit(this);
-    m_time->setObjectName(QStringLiteral("EditTime"));
+    m_time = named(new QLineEdit(this), "EditTime");
     m_time->setReadOnly(true);
     m_time->setMinimumWidth(
         m_time->fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000-00:00:00")) + 16);
@@ -30,8 +29,7 @@ ClockPage::ClockPage(ClockService &service, QWidget *parent) : QWidget(parent), 
         button("Button9", QStringLiteral("Посмотреть время"), &ClockPage::Button9Click), 0, 1);
     layout->addWidget(
         button("Button8", QStringLiteral("Синхронизовать с ПК"), &ClockPage::Button8Click), 1, 1);
-    m_picker = new QDateTimeEdit(QDateTime::currentDateTime(), this);
-    m_picker->setObjectName(QStringLiteral("DateTimePicker1"));
+    m_picker = named(new QDateTimeEdit(QDateTime::currentDateTime(), this), "DateTimePicker1");
     m_picker->setDisplayFormat(kTimeFormat);
     layout->addWidget(m_picker, 2, 0);
     layout->addWidget(

@@ -15,7 +15,7 @@ QString ClockService::clockCommand(const QDateTime &when)
 
 QCoro::Task<std::optional<QString>> ClockService::readTime()
 {
-    m_hooks.stop();
+    emit monitorStopRequested();
     if (!m_link.OpenLink())
         co_return std::nullopt;
     const Reply reply = co_await m_link.SendCommandRetry(QStringLiteral("get ds1390_time"), 1);
@@ -29,13 +29,12 @@ QCoro::Task<bool> ClockService::syncWithPc()
 
 QCoro::Task<bool> ClockService::setTime(QDateTime when)
 {
-    m_hooks.stop();
+    emit monitorStopRequested();
     if (!m_link.OpenLink())
         co_return false;
     const QString command = clockCommand(when);
-    if (m_hooks.consoleLog)
-        m_hooks.consoleLog(command);
+    emit commandLogged(command);
     const bool ok = (co_await m_link.SendCommandRetry(command, 1)).ok();
-    m_hooks.showStatus(ok ? kTimeSet : kTimeNotSet);
+    emit statusReported(ok ? kTimeSet : kTimeNotSet);
     co_return ok;
 }

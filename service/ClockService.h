@@ -1,7 +1,5 @@
 #pragma once
 
-#include "service/ServiceHooks.h"
-
 #include <QDateTime>
 #include <QObject>
 
@@ -21,7 +19,6 @@ public:
     static const QString kTimeNotSet;
 
     explicit ClockService(ControllerLink &link, QObject *parent = nullptr);
-    void setHooks(ServiceHooks hooks) { m_hooks = std::move(hooks); }
     // The PC's clock; tests put a fixed one in place.
     void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
 
@@ -34,7 +31,14 @@ public:
     QCoro::Task<bool> syncWithPc();
     QCoro::Task<bool> setTime(QDateTime picked);
 
+signals:
+    void statusReported(const QString &text);
+    // The clock command as sent, for the command console's log.
+    void commandLogged(const QString &command);
+    // The link is needed: the state monitor must stop polling.
+    void monitorStopRequested();
+
+private:
     ControllerLink &m_link;
-    ServiceHooks m_hooks;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
 };

@@ -3,6 +3,7 @@
 
 #include "link/Reply.h"
 #include "service/InfoService.h"
+#include "ui/Controls.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -11,12 +12,10 @@
 InfoPage::InfoPage(InfoService &service, QWidget *parent) : QWidget(parent), m_service(service)
 {
     auto *layout = new QVBoxLayout(this);
-    m_info = new QPlainTextEdit(this);
-    m_info->setObjectName(QStringLiteral("MemoInfo"));
+    m_info = named(new QPlainTextEdit(this), "MemoInfo");
     m_info->setReadOnly(true);
     layout->addWidget(m_info, 1);
-    auto *button = new QPushButton(QStringLiteral("Прочитать"), this);
-    button->setObjectName(QStringLiteral("Button17"));
+    auto *button = named(new QPushButton(QStringLiteral("Прочитать"), this), "Button17");
     connect(button, &QPushButton::clicked, this, &InfoPage::Button17Click);
     layout->addWidget(button, 0, Qt::AlignLeft);
 }

@@ -9,7 +9,7 @@ QCoro::Task<std::optional<QString>> InfoService::readInfo()
     if (!m_link.OpenLink())
         co_return std::nullopt;
     const Reply reply = co_await m_link.SendCommandRetry(QStringLiteral("get info"), 2);
-    m_hooks.showStatus(reply.ok() ? QStringLiteral("OK. ") : QStringLiteral("Ошибка"));
+    emit statusReported(reply.ok() ? QStringLiteral("OK. ") : QStringLiteral("Ошибка"));
     if (!reply.ok())
         co_return std::nullopt;
     co_return reply.AnswerText();
@@ -17,12 +17,12 @@ QCoro::Task<std::optional<QString>> InfoService::readInfo()
 
 QCoro::Task<bool> InfoService::eraseFlash()
 {
-    if (!m_hooks.ask(QStringLiteral("Стирание"),
-                     QStringLiteral("Полное стирание микросхемы FLASH памяти!!! Продолжить?")))
+    if (!askYes(m_questions, Question::Confirm, QStringLiteral("Стирание"),
+                QStringLiteral("Полное стирание микросхемы FLASH памяти!!! Продолжить?")))
         co_return false;
     if (!m_link.OpenLink())
         co_return false;
     const bool ok = (co_await m_link.SendCommandRetry(QStringLiteral("flash_reset 255"), 2)).ok();
-    m_hooks.showStatus(ok ? QStringLiteral("Очистка - ОК!") : QStringLiteral("ОШИБКА!!"));
+    emit statusReported(ok ? QStringLiteral("Очистка - ОК!") : QStringLiteral("ОШИБКА!!"));
     co_return ok;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "service/ServiceHooks.h"
+#include "link/Questions.h"
 
 #include <QObject>
 
@@ -16,14 +16,17 @@ class InfoService : public QObject
     Q_OBJECT
 public:
     explicit InfoService(ControllerLink &link, QObject *parent = nullptr);
-    void setHooks(ServiceHooks hooks) { m_hooks = std::move(hooks); }
+    void setQuestions(Questions *questions) { m_questions = questions; }
 
     // The information text, if the controller gave one.
     QCoro::Task<std::optional<QString>> readInfo();
     // After the confirmation.
     QCoro::Task<bool> eraseFlash();
 
+signals:
+    void statusReported(const QString &text);
+
 private:
     ControllerLink &m_link;
-    ServiceHooks m_hooks;
+    Questions *m_questions = nullptr;
 };

@@ -66,11 +66,11 @@ QCoro::Task<void> JournalReader::read()
         co_return;
     m_starting = true;
     const auto started = qScopeGuard([this] { m_starting = false; });
-    m_hooks.stop();
+    emit monitorStopRequested();
     if (!m_link.OpenLink())
         co_return;
     setProgress(0);
-    m_hooks.showStatus(QString());
+    emit statusReported(QString());
     m_count = 0;
     m_heldChars = 0;
     m_full = false;
@@ -94,7 +94,7 @@ QCoro::Task<void> JournalReader::read()
     bool ok = false;
     const int value = digits.toInt(&ok, 10);
     if (!ok || value < 0) {
-        m_hooks.showStatus(QStringLiteral("Oшибка чтения журнала!!!"));
+        emit statusReported(QStringLiteral("Oшибка чтения журнала!!!"));
         co_return;
     }
     resizeRows(std::min(value, MaxAnnouncedRows));
@@ -112,7 +112,7 @@ QCoro::Task<void> JournalReader::readBatch()
         co_return;
     m_inBatch = true;
     m_timer.stop();
-    m_hooks.stop();
+    emit monitorStopRequested();
     int inBatch = 0;
     while (!m_stop) {
         const Reply reply = co_await m_link.SendCommandRetry(QStringLiteral("event get"), GetTries);
@@ -162,12 +162,12 @@ void JournalReader::finish()
 void JournalReader::showEnd()
 {
     if (m_full) {
-        m_hooks.showStatus(kFullText + QString::number(m_count));
+        emit statusReported(kFullText + QString::number(m_count));
         return;
     }
-    m_hooks.showStatus((m_stop ? QStringLiteral("Чтение прервано! Всего записей прочитано: ")
-                               : QStringLiteral("Журнал прочитан! Всего записей прочитано: ")) +
-                       QString::number(m_count));
+    emit statusReported((m_stop ? QStringLiteral("Чтение прервано! Всего записей прочитано: ")
+                                : QStringLiteral("Журнал прочитан! Всего записей прочитано: ")) +
+                        QString::number(m_count));
 }
 
 bool JournalReader::stoppedEarly()
@@ -189,7 +189,7 @@ bool JournalReader::exportTo(const QString &path)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        m_hooks.showStatus(QStringLiteral("Журнал НЕ записан: ") + file.errorString());
+        emit statusReported(QStringLiteral("Журнал НЕ записан: ") + file.errorString());
         return false;
     }
     for (const QString &text : m_texts) {
@@ -201,17 +201,17 @@ bool JournalReader::exportTo(const QString &path)
         file.write(ControllerLink::encode(record + QStringLiteral("\r\n")));
     }
     if (!file.commit()) {
-        m_hooks.showStatus(QStringLiteral("Журнал НЕ записан: ") + file.errorString());
+        emit statusReported(QStringLiteral("Журнал НЕ записан: ") + file.errorString());
         return false;
     }
-    m_hooks.showStatus(QStringLiteral("Журнал записан в jor.txt в директории программы!!!"));
+    emit statusReported(QStringLiteral("Журнал записан в jor.txt в директории программы!!!"));
     return true;
 }
 
 QCoro::Task<void> JournalReader::erase()
 {
-    if (busy() ||
-        !m_hooks.ask(QStringLiteral("Стирание"), QStringLiteral("Стирание журнала!!! Продолжить?")))
+    if (busy() || !askYes(m_questions, Question::Confirm, QStringLiteral("Стирание"),
+                          QStringLiteral("Стирание журнала!!! Продолжить?")))
         co_return;
     if (!m_link.OpenLink())
         co_return;
@@ -219,10 +219,10 @@ QCoro::Task<void> JournalReader::erase()
     // branch awaits again.
     const Reply erased = co_await m_link.SendCommandRetry(QStringLiteral("event erase"), 2);
     if (erased.ok()) {
-        m_hooks.showStatus(QStringLiteral("Очистка - ОК!"));
+        emit statusReported(QStringLiteral("Очистка - ОК!"));
         co_await read();
     } else {
-        m_hooks.showStatus(QStringLiteral("ОШИБКА!!"));
+        emit statusReported(QStringLiteral("ОШИБКА!!"));
     }
 }
 

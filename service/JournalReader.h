@@ -1,7 +1,7 @@
 #pragma once
 
+#include "link/Questions.h"
 #include "service/Pauses.h"
-#include "service/ServiceHooks.h"
 
 #include <QAbstractTableModel>
 #include <QTimer>
@@ -37,7 +37,7 @@ public:
 
     explicit JournalReader(ControllerLink &link, QObject *parent = nullptr);
     ~JournalReader() override;
-    void setHooks(ServiceHooks hooks) { m_hooks = std::move(hooks); }
+    void setQuestions(Questions *questions) { m_questions = questions; }
 
     [[nodiscard]] bool reading() const { return m_reading; }
     // Reading, or still asking the controller how much there is to read.
@@ -73,6 +73,9 @@ public:
 signals:
     void progressChanged(int percent);
     void readingChanged(bool reading);
+    void statusReported(const QString &text);
+    // The link is needed: the state monitor must stop polling.
+    void monitorStopRequested();
 
 private:
     void resizeRows(int rows);
@@ -84,7 +87,7 @@ private:
     void setProgress(int percent);
 
     ControllerLink &m_link;
-    ServiceHooks m_hooks;
+    Questions *m_questions = nullptr;
     QTimer m_timer;
     std::vector<QString> m_texts;
     int m_numbered = 0; // rows 1..m_numbered show their number

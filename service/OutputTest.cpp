@@ -45,7 +45,7 @@ bool OutputTest::groupPresent(const QString &payload, int group)
 QCoro::Task<void> OutputTest::testOn()
 {
     const Working working(m_working, *this);
-    m_hooks.stop();
+    emit monitorStopRequested();
     const bool opened = m_link.OpenLink();
     bool accepted = false;
     if (opened)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "service/Pauses.h"
-#include "service/ServiceHooks.h"
 
 #include <QObject>
 #include <QStringList>
@@ -25,7 +24,6 @@ public:
     OutputTest(ControllerLink &link, QObject *parent = nullptr);
     // A channel being measured is given up: nothing is sent after the window goes.
     ~OutputTest() override;
-    void setHooks(ServiceHooks hooks) { m_hooks = std::move(hooks); }
 
     [[nodiscard]] bool testMode() const { return m_testMode; }
     // "ТЕСТ режим", "НЕТ", or empty before the first answer.
@@ -47,13 +45,14 @@ public:
 
 signals:
     void changed();
+    // The link is needed: the state monitor must stop polling.
+    void monitorStopRequested();
 
 private:
     void setStatus(const QString &text);
     void setResults(const QStringList &lines);
 
     ControllerLink &m_link;
-    ServiceHooks m_hooks;
     bool m_testMode = false;
     QString m_status;
     QStringList m_results;

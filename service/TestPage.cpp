@@ -2,6 +2,7 @@
 #include "service/TestPage.h"
 
 #include "service/OutputTest.h"
+#include "ui/Controls.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -17,8 +18,7 @@
 namespace {
 QListWidget *choice(QWidget *parent, const char *name, const QStringList &items)
 {
-    auto *list = new QListWidget(parent);
-    list->setObjectName(QLatin1String(name));
+    auto *list = named(new QListWidget(parent), name);
     list->addItems(items);
     list->setCurrentRow(0);
     list->setMaximumWidth(70);
@@ -30,16 +30,14 @@ TestPage::TestPage(OutputTest &test, QWidget *parent) : QWidget(parent), m_test(
 {
     auto *layout = new QGridLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Статус"), this), 0, 0);
-    m_status = new QLineEdit(this);
-    m_status->setObjectName(QStringLiteral("EditTestStatus"));
+    m_status = named(new QLineEdit(this), "EditTestStatus");
     m_status->setReadOnly(true);
     layout->addWidget(m_status, 1, 0);
 
     auto *mode = new QGroupBox(QStringLiteral("Тестовый режим"), this);
     auto *modeRow = new QHBoxLayout(mode);
     const auto toggle = [&](const char *name) {
-        auto *button = new QToolButton(mode);
-        button->setObjectName(QLatin1String(name));
+        auto *button = named(new QToolButton(mode), name);
         button->setCheckable(true);
         button->setMinimumWidth(70);
         modeRow->addWidget(button);
@@ -65,10 +63,8 @@ TestPage::TestPage(OutputTest &test, QWidget *parent) : QWidget(parent), m_test(
     layout->addWidget(m_colours, 1, 2, 3, 1);
 
     auto *channel = new QVBoxLayout;
-    m_channelOn = new QPushButton(QStringLiteral("ВКЛ"), this);
-    m_channelOn->setObjectName(QStringLiteral("Button4"));
-    m_channelOff = new QPushButton(QStringLiteral("ВЫКЛ"), this);
-    m_channelOff->setObjectName(QStringLiteral("Button5"));
+    m_channelOn = named(new QPushButton(QStringLiteral("ВКЛ"), this), "Button4");
+    m_channelOff = named(new QPushButton(QStringLiteral("ВЫКЛ"), this), "Button5");
     connect(m_channelOn, &QPushButton::clicked, this, &TestPage::Button4Click);
     connect(m_channelOff, &QPushButton::clicked, this, &TestPage::Button5Click);
     channel->addWidget(m_channelOn);
@@ -77,8 +73,7 @@ TestPage::TestPage(OutputTest &test, QWidget *parent) : QWidget(parent), m_test(
     layout->addLayout(channel, 1, 3, 3, 1);
 
     layout->addWidget(new QLabel(QStringLiteral("Результаты"), this), 0, 4);
-    m_results = new QPlainTextEdit(this);
-    m_results->setObjectName(QStringLiteral("MemoResults"));
+    m_results = named(new QPlainTextEdit(this), "MemoResults");
     m_results->setReadOnly(true);
     layout->addWidget(m_results, 1, 4, 3, 1);
     layout->setColumnStretch(4, 1);

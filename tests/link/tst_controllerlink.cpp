@@ -10,6 +10,8 @@
 #include <qcoro/qcorotask.h>
 
 namespace {
+// One try of the long wait (tries above 100); a wait ended early ends well inside it.
+constexpr qint64 kLongWaitMs = qint64(ControllerLink::LongRounds) * ControllerLink::RoundMs;
 // Plays a list of chunks back to the program, one event-loop turn apart.
 void playLater(FakeTransport &wire, QList<QByteArray> chunks, int firstDelay = 5)
 {
@@ -72,7 +74,7 @@ private slots:
         // The long wait (5 s) shows that a positive answer ends the wait at once.
         const Reply reply = QCoro::waitFor(link->SendCommandRetry(QStringLiteral("get info"), 101));
         QVERIFY(reply.ok());
-        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < kLongWaitMs / 2, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(reply.payload, payload);
         QCOMPARE(serial->written, QList<QByteArray>{"get info\r\n"});
         QCOMPARE(serial->discards, 1);
@@ -296,7 +298,7 @@ private slots:
         clock.start();
         QCOMPARE(QCoro::waitFor(link->SendCommandRetry(QStringLiteral("test 1"), 101)).status,
                  Reply::Status::PortClosed);
-        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < kLongWaitMs / 2, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!serial->isOpen());
         // The next command does not write to a closed port; OpenLink reopens it.
         QCOMPARE(QCoro::waitFor(link->SendCommand(QStringLiteral("test 1"))).status,
@@ -401,7 +403,7 @@ private slots:
         clock.start();
         QCOMPARE(QCoro::waitFor(link->SendCommandRetry(QStringLiteral("test 1"), 101)).status,
                  Reply::Status::PortClosed);
-        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < kLongWaitMs / 2, qPrintable(QString::number(clock.elapsed())));
     }
 
     void endlessSerialTextStaysBounded()

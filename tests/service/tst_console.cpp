@@ -1,7 +1,7 @@
 #include "app/MainWindow.h"
 #include "app/ProjectSettingsDialog.h"
 #include "app/Windows.h"
-#include "service/ClockService.h"
+#include "service/InfoService.h"
 #include "service/ConsoleWindow.h"
 #include "sim/SimPtyEndpoint.h"
 #include "sim/SimUdpEndpoint.h"
@@ -131,12 +131,11 @@ private slots:
         connect(&talk, &QTimer::timeout, this,
                 [&] { stranger.writeDatagram(forged, QHostAddress::LocalHost, kPort); });
         talk.start(20);
-        ClockService service(main.communic().link());
+        InfoService service(main.communic().link());
         QStringList statuses;
-        ServiceHooks hooks;
-        hooks.status = [&](const QString &text) { statuses.append(text); };
-        service.setHooks(hooks);
-        QVERIFY(!QCoro::waitFor(service.Button17Click()).has_value());
+        connect(&service, &InfoService::statusReported, this,
+                [&](const QString &text) { statuses.append(text); });
+        QVERIFY(!QCoro::waitFor(service.readInfo()).has_value());
         QCOMPARE(statuses, QStringList{QStringLiteral("Ошибка")});
         talk.stop();
 

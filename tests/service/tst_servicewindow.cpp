@@ -3,6 +3,7 @@
 #define VELT_RIG_PORT 23995
 #define VELT_RIG_HOST 9
 #include "ControllerRig.h"
+#include "service/ConsoleWindow.h"
 #include "service/JournalColumns.h"
 #include "sim/Journal.h"
 
@@ -100,9 +101,14 @@ private slots:
         // The clock set from the picker, read back.
         auto *picker = child<QDateTimeEdit>(rig.window, "DateTimePicker1");
         picker->setDateTime(QDateTime(QDate(2027, 3, 1), QTime(9, 5, 3)));
+        trigger(rig.main, "N22");
+        auto *console = child<QPlainTextEdit>(rig.main.findChild<TForm12 *>(), "Memo1");
         child<QPushButton>(rig.window, "Button16")->click();
         QTRY_COMPARE(status(rig), QStringLiteral("Время установлено!!!"));
         QCOMPARE(rig.count("set ds1390_time 01.03.2027-09:05:03"), 1);
+        // The command is echoed in the command console.
+        QTRY_VERIFY(
+            console->toPlainText().contains(QStringLiteral("set ds1390_time 01.03.2027-09:05:03")));
         child<QPushButton>(rig.window, "Button9")->click();
         auto *time = child<QLineEdit>(rig.window, "EditTime");
         QTRY_VERIFY(time->text().startsWith(QStringLiteral("01.03.2027-09:0")));
@@ -146,7 +152,12 @@ private slots:
         QCOMPARE(rig.window->journal().rows(), records);
         QVERIFY2(clicks >= clock.elapsed() / 25 / 3,
                  qPrintable(QStringLiteral("%1 clicks in %2 ms").arg(clicks).arg(clock.elapsed())));
-        QVERIFY2(worst < 250, qPrintable(QStringLiteral("an input waited %1 ms").arg(worst)));
+        // Measured against the read itself, which a busy machine slows alike: a stall of the
+        // window holds an input for a large part of the read, an answering window for none.
+        QVERIFY2(
+            worst < clock.elapsed() / 20,
+            qPrintable(
+                QStringLiteral("an input waited %1 ms of %2").arg(worst).arg(clock.elapsed())));
     }
 
     void leavingTestModeIsOffered_data()
