@@ -103,9 +103,11 @@ QCoro::Task<void> status(QString archiveDir, const FleetList::Controller &contro
     if (!archiveDir.isEmpty()) {
         const QString path = QDir(archiveDir).filePath(controller.name + QStringLiteral(".velt"));
         RingModel model;
-        const ProjectFile::OpenResult opened =
-            QFileInfo(path).isFile() ? ProjectFile::open(model, path)
-                                     : ProjectFile::OpenResult{0, QStringLiteral("нет копии")};
+        ProjectFile::OpenResult opened;
+        if (QFileInfo(path).isFile())
+            opened = ProjectFile::open(model, path);
+        else
+            opened.error = QStringLiteral("нет копии");
         archived = opened.ok() && opened.ringsRead > 0;
         if (archived)
             want = FlashGlance::expected(model);
