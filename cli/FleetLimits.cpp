@@ -63,14 +63,9 @@ long long descriptorJobs()
                              ReservedDescriptors);
 }
 
-long long processorJobs()
-{
-    return JobsPerProcessor * std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN));
-}
-
 int defaultJobs(int controllers)
 {
-    const long long bound = std::min({memoryJobs(), descriptorJobs(), processorJobs()});
+    const long long bound = std::min(memoryJobs(), descriptorJobs());
     return int(std::max(1LL, std::min<long long>(controllers, bound)));
 }
 

@@ -2,8 +2,9 @@
 
 // How many controllers a fleet command may serve at once on this machine. A job costs no
 // descriptor of its own (the controllers of a port share one receiver), so what bounds it is
-// memory (the jobs in flight may take half of what the machine has free, and no more than the
-// process's own limits allow) and the processors that handle the answers.
+// memory: the jobs in flight may take half of what the machine has free, and no more than the
+// process's own limits allow. The processors are no bound: a thread that falls behind makes
+// answers later, not wrong (a wait reads what has arrived before it gives up).
 namespace FleetLimits {
 
 // What one job in flight costs at most (the controller's rings and the transfer's buffers).
@@ -11,17 +12,10 @@ inline constexpr long long JobBytes = 1024LL * 1024;
 // Descriptors kept back for the process itself (its files, the receivers of the ports).
 inline constexpr long long ReservedDescriptors = 64;
 
-// Jobs one processor keeps up with. Every answer is handled by this one thread; once it (or
-// the controllers' side, when they share the host) falls behind the wait, answers are taken
-// for the next command's and transfers fail their checks. On a shared two-core machine 500
-// uploads at once failed most of their read-backs.
-inline constexpr long long JobsPerProcessor = 64;
-
 // Every controller of the list at once when the machine allows it; never below 1.
 [[nodiscard]] int defaultJobs(int controllers);
 // The parts of the bound, for a message and for tests.
 [[nodiscard]] long long memoryJobs();
 [[nodiscard]] long long descriptorJobs();
-[[nodiscard]] long long processorJobs();
 
 } // namespace FleetLimits

@@ -9,8 +9,6 @@
 #include "model/ProjectFile.h"
 
 #include <QDir>
-#include <QScopeGuard>
-#include <QTimer>
 
 #include <qcoro/qcorotimer.h>
 
@@ -72,40 +70,17 @@ std::shared_ptr<const RingModel> FleetRun::project(const QString &file, QString 
 
 QCoro::Task<void> FleetRun::run()
 {
-    // Every job shares this thread. Once it falls behind, an answer waits unread while its
-    // command's time-out runs out, and the next command of that controller takes it for its
-    // own; so jobs are added only while the thread keeps up, and shed when it does not.
-    const int waitMs =
-        (m_options.udpWaitRounds > 0 ? m_options.udpWaitRounds : ControllerLink::UdpRounds) *
-        ControllerLink::RoundMs;
-    m_lagLimitMs = std::max<qint64>(10, waitMs / 4);
-    QTimer beat;
-    beat.setTimerType(Qt::PreciseTimer);
-    QElapsedTimer sinceBeat;
-    sinceBeat.start();
-    connect(&beat, &QTimer::timeout, this, [&] {
-        const qint64 late = std::max<qint64>(0, sinceBeat.restart() - kBeatMs);
-        // Quick to notice a stall, slow to forget it.
-        m_lagMs = late > m_lagMs ? late : (3 * m_lagMs + late) / 4;
-    });
-    beat.start(kBeatMs);
-
+    // Every job shares this thread; one that falls behind only answers later, since a wait
+    // reads what has arrived before it gives up. The first commands go out in steps, so that
+    // thousands of them do not meet the receive buffers (the controllers' and ours) in one
+    // burst.
     std::vector<QCoro::Task<void>> workers;
     const int count = std::min(m_options.jobs, total());
-    // The first jobs at once, then more each time the thread has shown that it keeps up with
-    // those it has; growing by a share of what runs, a city is in work within seconds.
-    QElapsedTimer sinceAdded;
-    sinceAdded.start();
-    bool first = true;
-    while (m_next < total()) {
-        if (first || (sinceAdded.elapsed() >= kSettleMs && m_lagMs < m_lagLimitMs / 2)) {
-            const int add = std::max(kSteadyJobs, m_workers / 8);
-            for (int b = 0; b < add && m_workers < count && m_next < total(); ++b)
-                workers.push_back(worker());
-            sinceAdded.restart();
-            first = false;
-        }
-        co_await QCoro::sleepFor(std::chrono::milliseconds(kBeatMs));
+    workers.reserve(std::size_t(std::max(0, count)));
+    for (int started = 0; started < count; ++started) {
+        if (started > 0 && started % kStartStep == 0)
+            co_await QCoro::sleepFor(std::chrono::milliseconds(kStartGapMs));
+        workers.push_back(worker());
     }
     for (auto &task : workers)
         co_await task;
@@ -114,8 +89,6 @@ QCoro::Task<void> FleetRun::run()
 
 QCoro::Task<void> FleetRun::worker()
 {
-    ++m_workers;
-    const auto leave = qScopeGuard([this] { --m_workers; });
     while (m_next < total()) {
         const int index = m_next++;
         ++m_running;
@@ -128,8 +101,6 @@ QCoro::Task<void> FleetRun::worker()
         ++m_finished;
         emit controllerFinished(index);
         emit progressChanged();
-        if (m_lagMs > m_lagLimitMs && m_workers > kSteadyJobs)
-            break;
     }
 }
 

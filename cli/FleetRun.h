@@ -101,15 +101,9 @@ private:
     int m_running = 0;
     int m_finished = 0;
     int m_failed = 0;
-    int m_workers = 0;
-    // How late the thread answers a timer, smoothed, and the most it may be before jobs
-    // are shed.
-    qint64 m_lagMs = 0;
-    qint64 m_lagLimitMs = 50;
-    static constexpr int kBeatMs = 10;
-    static constexpr int kSettleMs = 100;
-    // Never fewer jobs than this, however busy the thread.
-    static constexpr int kSteadyJobs = 8;
+    // The first commands go out this many at a time, this far apart.
+    static constexpr int kStartStep = 64;
+    static constexpr int kStartGapMs = 10;
     QElapsedTimer m_clock;
     std::vector<qint64> m_started; // per controller; -1 when not in work
     QHash<QString, std::shared_ptr<const RingModel>> m_projects;

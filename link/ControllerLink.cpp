@@ -151,6 +151,8 @@ QCoro::Task<Reply> ControllerLink::SendRaw(QString command)
     // closed by the conversation this one waited for. The user's own command always tries.
     if (!OpenLink())
         co_return Reply{Reply::Status::PortClosed, {}};
+    // A late reply to an earlier command is shown, but is no reply to this one.
+    active().readPending();
     m_heard = false;
     QByteArray bytes = encode(command);
     if (!serialLink()) {
@@ -180,6 +182,7 @@ QCoro::Task<Reply> ControllerLink::sendDatagram(QString text)
     if (serialLink())
         co_return Reply{m_udp.write(bytes) ? Reply::Status::NoAnswer : Reply::Status::WriteFailed,
                         {}};
+    m_udp.readPending();
     m_heard = false;
     if (!m_udp.write(bytes))
         co_return Reply{Reply::Status::WriteFailed, {}};
@@ -192,8 +195,8 @@ QCoro::Task<Reply> ControllerLink::holdForAnswer()
     // own: the link stays with the console until a reply comes or the transport's usual wait
     // is over.
     const int rounds = serialLink() ? SerialRounds : m_udpRounds;
-    co_await waitUntil([this] { return m_heard || (serialLink() && !m_serial.isOpen()); },
-                       rounds * RoundMs);
+    co_await waitForAnswer([this] { return m_heard || (serialLink() && !m_serial.isOpen()); },
+                           rounds * RoundMs);
     if (serialLink() && !m_serial.isOpen())
         co_return Reply{Reply::Status::PortClosed, {}};
     co_return Reply{m_heard ? Reply::Status::Answered : Reply::Status::NoAnswer, {}};
@@ -216,8 +219,8 @@ QCoro::Task<Reply> ControllerLink::exchange(QString command)
                 [this] { return m_serial.pendingBytes() == 0 || !m_serial.isOpen(); },
                 writeTimeoutMs(bytes.size()));
             const int rounds = m_waitRounds ? m_waitRounds : SerialRounds;
-            co_await waitUntil([this] { return m_answerReady || !m_serial.isOpen(); },
-                               rounds * RoundMs);
+            co_await waitForAnswer([this] { return m_answerReady || !m_serial.isOpen(); },
+                                   rounds * RoundMs);
         } else {
             failure = Reply::Status::WriteFailed;
         }
@@ -225,11 +228,14 @@ QCoro::Task<Reply> ControllerLink::exchange(QString command)
         if (!m_serial.isOpen())
             failure = Reply::Status::PortClosed;
     } else {
+        // The protocol does not say which command an answer belongs to: one still waiting to
+        // be read now answers a command given up on, and must not be taken for this one's.
+        m_udp.readPending();
         m_answerReady = false;
         m_answer.clear();
         if (m_udp.write(bytes)) {
             const int rounds = m_waitRounds ? m_waitRounds : m_udpRounds;
-            co_await waitUntil([this] { return m_answerReady; }, rounds * RoundMs);
+            co_await waitForAnswer([this] { return m_answerReady; }, rounds * RoundMs);
         } else {
             failure = Reply::Status::WriteFailed;
         }
@@ -246,6 +252,21 @@ QCoro::Task<void> ControllerLink::waitUntil(std::function<bool()> done, int ms)
         co_await m_waiter.park();
     }
     m_waitTimer.stop();
+}
+
+QCoro::Task<void> ControllerLink::waitForAnswer(std::function<bool()> done, int ms)
+{
+    co_await waitUntil(done, ms);
+    // The deadline is seen only when the event loop comes to it. An answer that arrived while
+    // the thread was busy elsewhere may still wait unread behind the time-out; it answers this
+    // command, and left there it would be taken for the next one's.
+    if (!done())
+        active().readPending();
+}
+
+Transport &ControllerLink::active()
+{
+    return serialLink() ? m_serial : m_udp;
 }
 
 void ControllerLink::ComPort1RxChar(const QByteArray &chunk)

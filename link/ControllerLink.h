@@ -114,6 +114,10 @@ private:
     bool reopenForTurn();
     QCoro::Task<Reply> exchange(QString command);
     QCoro::Task<void> waitUntil(std::function<bool()> done, int ms);
+    // waitUntil for a reply: what has arrived unread is taken before the wait counts as
+    // unanswered.
+    QCoro::Task<void> waitForAnswer(std::function<bool()> done, int ms);
+    [[nodiscard]] Transport &active();
     QCoro::Task<Reply> holdForAnswer();
     void onSerialFailed();
 

@@ -78,6 +78,18 @@ void SerialTransport::discardInput()
     m_port.readAll();
 }
 
+void SerialTransport::readPending()
+{
+    if (!m_port.isOpen())
+        return;
+    // A zero wait only looks at the device: what it holds is read and handed on through
+    // readyRead; "nothing there" is no fault of the port.
+    if (!m_port.waitForReadyRead(0) && m_port.error() == QSerialPort::TimeoutError)
+        m_port.clearError();
+    if (m_port.bytesAvailable() > 0)
+        onReadyRead();
+}
+
 void SerialTransport::onReadyRead()
 {
     const QByteArray chunk = m_port.readAll();

@@ -20,6 +20,7 @@ public:
     bool write(const QByteArray &bytes) override;
     [[nodiscard]] qint64 pendingBytes() const override;
     void discardInput() override;
+    void readPending() override;
     [[nodiscard]] QString lastError() const { return m_lastError; }
 
 private:

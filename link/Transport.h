@@ -22,6 +22,11 @@ public:
     // Bytes accepted by write() that have not reached the wire yet.
     [[nodiscard]] virtual qint64 pendingBytes() const { return 0; }
     virtual void discardInput() {}
+    // Hands on at once, through received(), what has already arrived from the controller but
+    // is still waiting to be read (in the system's buffer or the transport's own queue). A
+    // busy event loop can leave an answer unread past its command's deadline; this is asked
+    // before a wait is declared unanswered, and before a new command goes out.
+    virtual void readPending() {}
 
 signals:
     void received(const QByteArray &bytes);

@@ -72,19 +72,38 @@ bool UdpHub::send(const QByteArray &bytes, const QHostAddress &address, quint16 
 
 void UdpHub::readSome(quint16 port)
 {
-    const auto found = m_receivers.find(port);
-    if (found == m_receivers.end())
-        return;
-    Receiver &receiver = *found->second;
-    char buffer[MaxDatagram];
     // Bounded, so that one busy port cannot keep the others' answers and the wait timers
     // waiting; readyRead does not come again for what is already queued, so the rest is asked
     // for on the next turn of the event loop.
-    for (int n = 0; n < ReadBatch; ++n) {
-        if (!receiver.socket.hasPendingDatagrams())
-            return;
+    if (readUpTo(port, ReadBatch))
+        nextTurn(port);
+}
+
+void UdpHub::readPending(quint16 port)
+{
+    if (readUpTo(port, MaxPending))
+        nextTurn(port);
+}
+
+void UdpHub::nextTurn(quint16 port)
+{
+    const auto found = m_receivers.find(port);
+    if (found != m_receivers.end() && !found->second->nextTurn.isActive())
+        found->second->nextTurn.start();
+}
+
+bool UdpHub::readUpTo(quint16 port, int limit)
+{
+    auto found = m_receivers.find(port);
+    if (found == m_receivers.end())
+        return false;
+    char buffer[MaxDatagram];
+    for (int n = 0; n < limit; ++n) {
+        QUdpSocket &socket = found->second->socket;
+        if (!socket.hasPendingDatagrams())
+            return false;
         QHostAddress sender;
-        const qint64 size = receiver.socket.readDatagram(buffer, sizeof buffer, &sender);
+        const qint64 size = socket.readDatagram(buffer, sizeof buffer, &sender);
         if (size < 0)
             continue;
         bool ipv4 = false;
@@ -96,9 +115,9 @@ void UdpHub::readSome(quint16 port)
         }
         // A handler may close every receiver (the last job ends the run).
         to->deliver(QByteArray(buffer, size));
-        if (m_receivers.find(port) == m_receivers.end())
-            return;
+        found = m_receivers.find(port);
+        if (found == m_receivers.end())
+            return false;
     }
-    if (!receiver.nextTurn.isActive())
-        receiver.nextTurn.start();
+    return true;
 }

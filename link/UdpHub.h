@@ -39,8 +39,12 @@ public:
     [[nodiscard]] qint64 strays() const { return m_strays; }
 
     bool send(const QByteArray &bytes, const QHostAddress &address, quint16 port);
+    // Reads at once what the receiver of `port` holds, up to MaxPending datagrams, each
+    // handed to its peer.
+    void readPending(quint16 port);
 
     static constexpr int ReadBatch = 256;
+    static constexpr int MaxPending = 4096;
     static constexpr int MaxDatagram = 65536;
     static constexpr int ReceiveBuffer = 1 << 20;
 
@@ -56,6 +60,9 @@ private:
         return (quint64(address) << 16) | port;
     }
     void readSome(quint16 port);
+    // Reads at most `limit` datagrams; true when the receiver may hold more.
+    bool readUpTo(quint16 port, int limit);
+    void nextTurn(quint16 port);
 
     std::map<quint16, std::unique_ptr<Receiver>> m_receivers;
     QUdpSocket m_sender;

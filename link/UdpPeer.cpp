@@ -22,6 +22,12 @@ bool UdpPeer::write(const QByteArray &bytes)
     return m_hub.send(bytes, m_address, m_port);
 }
 
+void UdpPeer::readPending()
+{
+    if (m_open)
+        m_hub.readPending(m_port);
+}
+
 void UdpPeer::deliver(const QByteArray &datagram)
 {
     if (m_open)

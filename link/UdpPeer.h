@@ -21,6 +21,8 @@ public:
     void close() override { m_open = false; }
     [[nodiscard]] bool isOpen() const override { return m_open; }
     bool write(const QByteArray &bytes) override;
+    // Reads what the shared receiver holds; every controller's datagrams go to their peers.
+    void readPending() override;
 
     // The hub hands on a datagram from this controller.
     void deliver(const QByteArray &datagram);

@@ -72,6 +72,19 @@ bool UdpTransport::write(const QByteArray &bytes)
     return sendTo(bytes, m_peer, m_peerPort);
 }
 
+void UdpTransport::readPending()
+{
+    // Bounded as a turn is; strangers' datagrams wait for the next turn, the controller's are
+    // all handed on now (there are seldom more than one or two).
+    if (isOpen())
+        readSocket();
+    while (!m_inbox.fromPeer.empty()) {
+        const QByteArray datagram = std::move(m_inbox.fromPeer.front());
+        m_inbox.fromPeer.pop_front();
+        emit received(datagram);
+    }
+}
+
 bool UdpTransport::sendTo(const QByteArray &bytes, const QHostAddress &address, quint16 port)
 {
     if (address.isNull() || port == 0)

@@ -40,6 +40,7 @@ public:
     void close() override;
     [[nodiscard]] bool isOpen() const override;
     bool write(const QByteArray &bytes) override;
+    void readPending() override;
 
     // A datagram as if read from the socket; it is handed on at the next turn of the event
     // loop. The receive path's fuzz target feeds it this way.
