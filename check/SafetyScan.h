@@ -82,17 +82,19 @@ struct Switch
     int to = 0;
     int dayPlan = 0; // the first plan and entry found to make it
     int entry = 0;
+    bool start = false; // from dark at a power-on or an upload, not by the day plan
 };
 inline constexpr int ModeBase = MaxPrograms;
 
 // Every switch between two different things the day plans of the plans the year plan reaches
 // can run: entry to entry in order of their start, the last entry to the first (the same plan
-// on the next day), and the last entry of any such plan to the first of any other (midnight).
+// on the next day), the last entry of any such plan to the first of any other (midnight), and
+// from dark (ОС) into each program an entry runs (a power-on or an upload).
 [[nodiscard]] std::vector<Switch> scheduledSwitches(const ProjectBlock &project,
                                                     const ProgramsBlock &programs);
 
-// The switch tracks, each with A's cycles before and B's cycles after as context; the scanned
-// part is the switch itself.
+// The switch tracks, each with A's cycle before as context; the scanned part is the switch
+// itself and, into a program, B's first cycle after it.
 [[nodiscard]] Stretch programSwitch(const Takts &takts, const Cycle &from, const Cycle &to,
                                     int &interval);
 [[nodiscard]] Stretch enterMode(const Takts &takts, const ProjectBlock &project, const Cycle &from,

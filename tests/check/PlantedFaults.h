@@ -228,6 +228,16 @@ inline std::vector<PlantedFault> plantedFaults()
              setDayPlanEntry(b, 2, 1, 5, 3600);
          }),
          Kind::DayPlanEmptyProgram, true, at(0, {{&Place::dayPlan, 2}, {&Place::entry, 1}})});
+    // One phase that no interval follows: the cycle lasts 0 s, and the controller flashes.
+    faults.push_back(
+        {QStringLiteral("day-plan entry running a program of 0 s"), Plant([](RingModel &m) {
+             m.programs()[programOffset(3) + ProgramLayout::PhaseCount] = 1;
+             setPhase(m.programs(), 3, 0, 0, 0, 0);
+             ProjectBlock &b = m.project();
+             b[dayPlanOffset(2)] = 2;
+             setDayPlanEntry(b, 2, 1, 3, 3600);
+         }),
+         Kind::DayPlanEmptyProgram, true, at(0, {{&Place::dayPlan, 2}, {&Place::entry, 1}})});
     faults.push_back(
         {QStringLiteral("week plan using a day plan without entries"), Plant([](RingModel &m) {
              ProjectBlock &b = m.store(1).project;
