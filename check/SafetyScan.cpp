@@ -159,7 +159,8 @@ void scanInstants(const Rules &rules, const Stretch &stretch, std::vector<Violat
         out.push_back({kind, first, second, a, b, b - a, required, detail});
     };
     int t = stretch.from;
-    const int stop = stretch.halfOpen ? stretch.to : std::max(stretch.to, stretch.from + 1);
+    const int to = stretch.instantsTo < 0 ? stretch.to : stretch.instantsTo;
+    const int stop = stretch.halfOpen ? to : std::max(to, stretch.from + 1);
     while (t < stop) {
         int next = track.length;
         std::uint32_t green = 0;

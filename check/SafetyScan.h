@@ -66,6 +66,9 @@ struct Stretch
     int from = 0;
     int to = 0;
     bool halfOpen = false; // to itself excluded: the next cycle's copy reports it
+    // Instants past this show what the new program's own cycle shows, and are scanned there;
+    // only sequences that run into them are read with the switch. -1: up to `to`.
+    int instantsTo = -1;
 };
 
 void scan(const Rules &rules, const Stretch &stretch, std::vector<Violation> &out);

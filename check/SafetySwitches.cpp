@@ -59,11 +59,15 @@ Track leadIn(const Cycle &from)
 }
 
 // One cycle of B after its phase 0 main time, as what follows a switch: every direction green
-// in B starts once within it.
-void leadOut(Track &track, const Cycle &to)
+// in B starts once within it. It is scanned with the switch: until a direction first changes
+// in B, what it shows still follows from the switch (a phase 0 of 0 s hands the switch's
+// red-yellow or yellow straight to B's first interval).
+void leadOut(Stretch &s, const Cycle &to)
 {
-    track.appendTrack(to.track, to.mainEnd.front());
-    track.appendTrack(to.track, 0, to.mainEnd.front());
+    s.instantsTo = s.track.length - to.mainEnd.front() + to.mainStart.front();
+    s.track.appendTrack(to.track, to.mainEnd.front());
+    s.track.appendTrack(to.track, 0, to.mainEnd.front());
+    s.to = s.track.length;
 }
 
 } // namespace
@@ -104,6 +108,15 @@ std::vector<Switch> scheduledSwitches(const ProjectBlock &project, const Program
         }
         ++k;
     }
+    // A power-on or an upload can come at any time: each program an entry runs can be the
+    // first thing the ring starts from dark.
+    k = 0;
+    for (const int p : plans) {
+        for (const auto &[state, entry] : days[k])
+            if (state < ModeBase)
+                add(ModeBase + int(RingMode::SignalsOff), state, p, entry, true);
+        ++k;
+    }
     return switches;
 }
 
@@ -114,11 +127,11 @@ Stretch programSwitch(const Takts &takts, const Cycle &from, const Cycle &to, in
     s.track = leadIn(from);
     const int base = s.track.length;
     s.track.appendTimeline(timeline);
-    // The scanned part: from the end of A's last main time to the start of B's first.
+    // The scanned part: from the end of A's last main time, through the interval (H), to the
+    // lead-out's end.
     s.from = base + from.mainEnd.back() - from.mainStart.back();
-    s.to = base + timeline.phaseStarts.back();
-    interval = s.to - s.from;
-    leadOut(s.track, to);
+    interval = base + timeline.phaseStarts.back() - s.from;
+    leadOut(s, to);
     return s;
 }
 
@@ -141,8 +154,7 @@ Stretch leaveMode(const Takts &takts, const ProjectBlock &project, RingMode mode
     s.track.directions = takts.directionCount();
     s.track.appendTimeline(timeline);
     s.from = 1; // the mode's last second ends
-    s.to = timeline.phaseStarts.back();
-    leadOut(s.track, to);
+    leadOut(s, to);
     return s;
 }
 
