@@ -62,7 +62,7 @@ inline constexpr KindInfo Kinds[] = {
     {Kind::DayPlanOrder, "day-plan-order", Severity::Warning, Editor::DayPlans,
      "времена дневного плана не возрастают"},
     {Kind::DayPlanEmptyProgram, "day-plan-empty-program", Severity::Error, Editor::DayPlans,
-     "запись дневного плана с программой без фаз"},
+     "запись дневного плана с программой, которая не может работать"},
     {Kind::WeekPlanEmptyDayPlan, "week-plan-empty-day-plan", Severity::Error, Editor::WeekPlans,
      "недельный план с дневным планом без записей"},
     {Kind::YearUnfilledWeekPlan, "year-unfilled-week-plan", Severity::Warning, Editor::YearPlan,

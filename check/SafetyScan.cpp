@@ -159,7 +159,8 @@ void scanInstants(const Rules &rules, const Stretch &stretch, std::vector<Violat
         out.push_back({kind, first, second, a, b, b - a, required, detail});
     };
     int t = stretch.from;
-    const int stop = stretch.halfOpen ? stretch.to : std::max(stretch.to, stretch.from + 1);
+    const int to = stretch.instantsTo < 0 ? stretch.to : stretch.instantsTo;
+    const int stop = stretch.halfOpen ? to : std::max(to, stretch.from + 1);
     while (t < stop) {
         int next = track.length;
         std::uint32_t green = 0;
@@ -311,6 +312,14 @@ void scanRow(const Rules &rules, const Stretch &stretch, int d, std::vector<Viol
         if (s.lamp == Lamp::Red && closed && beforeGreen && runWithin(stretch, s.start, s.end) &&
             s.end - s.start < rules.minRed)
             add(Kind::SignalBelowMinimum, ShortRed, s.start, s.end, s.end - s.start, rules.minRed);
+        // Red-yellow promises green and comes only out of red, whether or not a green follows:
+        // phases of 0 s can turn it back to yellow, or run yellow straight into it.
+        if (s.lamp == Lamp::RedYellow) {
+            if (k + 1 < row.size() && row[k + 1].lamp != Lamp::Green && within(stretch, s.end))
+                add(Kind::SignalWithoutTime, NoSteadyGreen, s.start, s.end, 0, 0);
+            if (k > 0 && row[k - 1].lamp != Lamp::Red && within(stretch, s.start))
+                add(Kind::SignalWithoutTime, NoRed, row[k - 1].start, s.end, 0, 0);
+        }
         if (!greenFamily(s.lamp) || (k > 0 && greenFamily(row[k - 1].lamp)))
             continue;
         // One green-family run: spans k .. m - 1.
@@ -331,25 +340,28 @@ void scanRow(const Rules &rules, const Stretch &stretch, int d, std::vector<Viol
             const Lamp before = row[k - 1].lamp;
             if (vehicle && rules.redYellow > 0 && before != Lamp::RedYellow)
                 add(Kind::MissingTransition, NoRedYellow, row[k - 1].start, a, 0, rules.redYellow);
-            // Back past the red-yellow there must be red.
-            std::size_t r = k - 1;
-            if (row[r].lamp == Lamp::RedYellow && r > 0)
-                --r;
-            if (row[r].lamp != Lamp::Red && row[r].lamp != Lamp::RedYellow)
-                add(Kind::SignalWithoutTime, NoRed, row[r].start, a, 0, 0);
+            // Before it there must be red; what comes before a red-yellow is read above.
+            if (before != Lamp::Red && before != Lamp::RedYellow)
+                add(Kind::SignalWithoutTime, NoRed, row[k - 1].start, a, 0, 0);
         }
         if (hasEnd && within(stretch, b) && vehicle && rules.yellow > 0 &&
             row[m].lamp != Lamp::Yellow)
             add(Kind::MissingTransition, NoYellow, b, row[m].end, 0, rules.yellow);
+        // Green blinking first: no steady green, even where the blinking never ends (a cycle
+        // whose intervals of 0 s leave it on).
+        if (hasStart && s.lamp == Lamp::GreenBlink &&
+            (hasEnd ? runWithin(stretch, a, b) : within(stretch, a)))
+            add(Kind::SignalWithoutTime, NoSteadyGreen, a, b, 0, 0);
         if (hasStart && hasEnd && runWithin(stretch, a, b)) {
-            if (steady == 0)
-                add(Kind::SignalWithoutTime, NoSteadyGreen, a, b, 0, 0);
-            else if (steady < rules.minGreen && !restarted)
+            if (steady > 0 && steady < rules.minGreen && !restarted)
                 add(Kind::SignalBelowMinimum, ShortGreen, a, b, steady, rules.minGreen);
             if (restarted)
                 add(Kind::SignalWithoutTime, NoRed, a, b, 0, 0);
         }
     }
+    // A cycle that blinks green throughout never shows steady green.
+    if (stretch.halfOpen && row.size() == 1 && row[0].lamp == Lamp::GreenBlink)
+        add(Kind::SignalWithoutTime, NoSteadyGreen, stretch.from, stretch.to, 0, 0);
 }
 
 } // namespace

@@ -66,6 +66,9 @@ struct Stretch
     int from = 0;
     int to = 0;
     bool halfOpen = false; // to itself excluded: the next cycle's copy reports it
+    // Instants past this show what the new program's own cycle shows, and are scanned there;
+    // only sequences that run into them are read with the switch. -1: up to `to`.
+    int instantsTo = -1;
 };
 
 void scan(const Rules &rules, const Stretch &stretch, std::vector<Violation> &out);
@@ -82,17 +85,19 @@ struct Switch
     int to = 0;
     int dayPlan = 0; // the first plan and entry found to make it
     int entry = 0;
+    bool start = false; // from dark at a power-on or an upload, not by the day plan
 };
 inline constexpr int ModeBase = MaxPrograms;
 
 // Every switch between two different things the day plans of the plans the year plan reaches
 // can run: entry to entry in order of their start, the last entry to the first (the same plan
-// on the next day), and the last entry of any such plan to the first of any other (midnight).
+// on the next day), the last entry of any such plan to the first of any other (midnight), and
+// from dark (ОС) into each program an entry runs (a power-on or an upload).
 [[nodiscard]] std::vector<Switch> scheduledSwitches(const ProjectBlock &project,
                                                     const ProgramsBlock &programs);
 
-// The switch tracks, each with A's cycles before and B's cycles after as context; the scanned
-// part is the switch itself.
+// The switch tracks, each with A's cycle before as context; the scanned part is the switch
+// itself and, into a program, B's first cycle after it.
 [[nodiscard]] Stretch programSwitch(const Takts &takts, const Cycle &from, const Cycle &to,
                                     int &interval);
 [[nodiscard]] Stretch enterMode(const Takts &takts, const ProjectBlock &project, const Cycle &from,

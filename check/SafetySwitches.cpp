@@ -14,12 +14,13 @@ namespace {
 
 constexpr std::uint32_t LastSecond = 24 * 3600 - 1;
 
-// What an entry runs, as the controller reads it: an unknown kind or program flashes.
-int stateOf(const Dayplans::DayPlanView &plan, int e)
+// What an entry runs, as the controller reads it: an unknown kind, or a program it cannot run,
+// flashes.
+int stateOf(const Takts &takts, const Dayplans::DayPlanView &plan, int e)
 {
     switch (plan.kind(e)) {
     case int(Dayplans::Kind::Program):
-        return plan.program(e) < MaxPrograms ? plan.program(e) : ModeBase + int(RingMode::Flashing);
+        return takts.canRun(plan.program(e)) ? plan.program(e) : ModeBase + int(RingMode::Flashing);
     case int(Dayplans::Kind::SignalsOff):
         return ModeBase + int(RingMode::SignalsOff);
     case int(Dayplans::Kind::AllRed):
@@ -30,7 +31,7 @@ int stateOf(const Dayplans::DayPlanView &plan, int e)
 }
 
 // The entries in force over one day, in order; on equal start times the later entry wins.
-std::vector<std::pair<int, int>> inForce(const Dayplans::DayPlanView &plan)
+std::vector<std::pair<int, int>> inForce(const Takts &takts, const Dayplans::DayPlanView &plan)
 {
     std::vector<std::pair<std::uint32_t, int>> starts;
     for (int e = 0; e < plan.entryCount(); ++e)
@@ -41,9 +42,9 @@ std::vector<std::pair<int, int>> inForce(const Dayplans::DayPlanView &plan)
     std::vector<std::pair<int, int>> states; // state, entry
     for (std::size_t k = 0; k < starts.size(); ++k)
         if (k + 1 == starts.size() || starts[k + 1].first != starts[k].first)
-            states.emplace_back(stateOf(plan, starts[k].second), starts[k].second);
+            states.emplace_back(stateOf(takts, plan, starts[k].second), starts[k].second);
     if (states.empty())
-        states.emplace_back(stateOf(plan, 0), 0);
+        states.emplace_back(stateOf(takts, plan, 0), 0);
     return states;
 }
 
@@ -58,11 +59,15 @@ Track leadIn(const Cycle &from)
 }
 
 // One cycle of B after its phase 0 main time, as what follows a switch: every direction green
-// in B starts once within it.
-void leadOut(Track &track, const Cycle &to)
+// in B starts once within it. It is scanned with the switch: until a direction first changes
+// in B, what it shows still follows from the switch (a phase 0 of 0 s hands the switch's
+// red-yellow or yellow straight to B's first interval).
+void leadOut(Stretch &s, const Cycle &to)
 {
-    track.appendTrack(to.track, to.mainEnd.front());
-    track.appendTrack(to.track, 0, to.mainEnd.front());
+    s.instantsTo = s.track.length - to.mainEnd.front() + to.mainStart.front();
+    s.track.appendTrack(to.track, to.mainEnd.front());
+    s.track.appendTrack(to.track, 0, to.mainEnd.front());
+    s.to = s.track.length;
 }
 
 } // namespace
@@ -76,16 +81,15 @@ std::vector<Switch> scheduledSwitches(const ProjectBlock &project, const Program
                                     MaxDayPlans));
     std::vector<Switch> switches;
     std::set<std::pair<int, int>> seen;
-    const auto runnable = [&](int state) {
-        return state >= ModeBase || programs[programOffset(state) + ProgramLayout::PhaseCount] != 0;
+    const auto add = [&](int from, int to, int plan, int entry, bool start = false) {
+        if (from != to && seen.insert({from, to}).second)
+            switches.push_back({from, to, plan, entry, start});
     };
-    const auto add = [&](int from, int to, int plan, int entry) {
-        if (from != to && runnable(from) && runnable(to) && seen.insert({from, to}).second)
-            switches.push_back({from, to, plan, entry});
-    };
+    Takts takts;
+    takts.bind(project, programs);
     std::vector<std::vector<std::pair<int, int>>> days;
     for (const int p : plans)
-        days.push_back(inForce(Dayplans::DayPlanView(project, p)));
+        days.push_back(inForce(takts, Dayplans::DayPlanView(project, p)));
     std::size_t k = 0;
     for (const int p : plans) {
         const auto &day = days[k++];
@@ -104,6 +108,15 @@ std::vector<Switch> scheduledSwitches(const ProjectBlock &project, const Program
         }
         ++k;
     }
+    // A power-on or an upload can come at any time: each program an entry runs can be the
+    // first thing the ring starts from dark.
+    k = 0;
+    for (const int p : plans) {
+        for (const auto &[state, entry] : days[k])
+            if (state < ModeBase)
+                add(ModeBase + int(RingMode::SignalsOff), state, p, entry, true);
+        ++k;
+    }
     return switches;
 }
 
@@ -114,11 +127,11 @@ Stretch programSwitch(const Takts &takts, const Cycle &from, const Cycle &to, in
     s.track = leadIn(from);
     const int base = s.track.length;
     s.track.appendTimeline(timeline);
-    // The scanned part: from the end of A's last main time to the start of B's first.
+    // The scanned part: from the end of A's last main time, through the interval (H), to the
+    // lead-out's end.
     s.from = base + from.mainEnd.back() - from.mainStart.back();
-    s.to = base + timeline.phaseStarts.back();
-    interval = s.to - s.from;
-    leadOut(s.track, to);
+    interval = base + timeline.phaseStarts.back() - s.from;
+    leadOut(s, to);
     return s;
 }
 
@@ -141,8 +154,7 @@ Stretch leaveMode(const Takts &takts, const ProjectBlock &project, RingMode mode
     s.track.directions = takts.directionCount();
     s.track.appendTimeline(timeline);
     s.from = 1; // the mode's last second ends
-    s.to = timeline.phaseStarts.back();
-    leadOut(s.track, to);
+    leadOut(s, to);
     return s;
 }
 

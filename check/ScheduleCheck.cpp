@@ -2,6 +2,7 @@
 #include "check/ProjectCheck.h"
 
 #include "model/ByteIO.h"
+#include "programs/Tacts.h"
 #include "schedules/DayPlans.h"
 #include "schedules/WeekPlans.h"
 #include "schedules/YearPlan.h"
@@ -18,6 +19,27 @@ namespace {
 int storedPhaseCount(const ProgramsBlock &programs, int program)
 {
     return std::min<int>(programs[programOffset(program) + ProgramLayout::PhaseCount], MaxPhases);
+}
+
+// Why the controller cannot run a program and flashes yellow in its place (empty when it can):
+// a number past the last program, no phases, more than a program holds, or a cycle of 0 s
+// that never leaves its first second.
+QString whyNotRunnable(const Takts &takts, const ProgramsBlock &programs, int program)
+{
+    if (program >= MaxPrograms)
+        return QStringLiteral("а программ всего %1: контроллер включит желтое мигание")
+            .arg(MaxPrograms);
+    const int stored = programs[programOffset(program) + ProgramLayout::PhaseCount];
+    if (stored == 0)
+        return QStringLiteral("в которой нет ни одной фазы");
+    if (stored > MaxPhases)
+        return QStringLiteral("в которой записано %1 фаз, больше %2: контроллер включит "
+                              "вместо нее желтое мигание")
+            .arg(stored)
+            .arg(MaxPhases);
+    if (!takts.canRun(program))
+        return QStringLiteral("цикл которой 0 c: контроллер включит вместо нее желтое мигание");
+    return {};
 }
 
 // "10-20", "3", "1-2, 7" for the weeks that use one week plan.
@@ -52,6 +74,8 @@ bool weekPlanUnfilled(const ProjectBlock &project, int weekPlan)
 void checkDayPlans(const ProjectBlock &project, const ProgramsBlock &programs, int ring,
                    std::vector<Finding> &out)
 {
+    Takts takts;
+    takts.bind(project, programs);
     for (int n = 0; n < MaxDayPlans; ++n) {
         const Dayplans::DayPlanView plan(project, n);
         if (plan.storedEmpty())
@@ -66,14 +90,16 @@ void checkDayPlans(const ProjectBlock &project, const ProgramsBlock &programs, i
                      .arg(Dayplans::startTimeText(plan.start(*e)))});
         }
         for (int e = 0; e < plan.entryCount(); ++e) {
-            if (plan.kind(e) != int(Dayplans::Kind::Program) ||
-                storedPhaseCount(programs, plan.program(e)) > 0)
+            if (plan.kind(e) != int(Dayplans::Kind::Program))
+                continue;
+            const QString why = whyNotRunnable(takts, programs, plan.program(e));
+            if (why.isEmpty())
                 continue;
             place.entry = e;
             out.push_back({Kind::DayPlanEmptyProgram, place,
-                           QStringLiteral("запись включает программу %1, в которой нет ни "
-                                          "одной фазы")
-                               .arg(clampIndex(plan.program(e), MaxPrograms) + 1)});
+                           QStringLiteral("запись включает программу %1, %2")
+                               .arg(plan.program(e) + 1)
+                               .arg(why)});
         }
     }
 }

@@ -220,7 +220,9 @@ struct RingAnalysis
             return;
         }
         const QString suffix =
-            QStringLiteral(" (переход: %1 - %2)").arg(stateName(sw.from), stateName(sw.to));
+            sw.start
+                ? QStringLiteral(" (включение или загрузка: %1)").arg(stateName(sw.to))
+                : QStringLiteral(" (переход: %1 - %2)").arg(stateName(sw.from), stateName(sw.to));
         if (interval > TactLimit)
             add({Kind::IntervalTooLong, -1, -1, 0, 0, interval}, place, suffix);
         std::vector<Violation> found;
@@ -229,8 +231,14 @@ struct RingAnalysis
             Place p = place;
             if (v.second < 0)
                 p.direction = v.first;
+            // The all-red a ring starts with is the КК duration the engineer set for it; the
+            // minimum red guards a return to green after the ring's own clearance.
+            if (sw.start && v.kind == Kind::SignalBelowMinimum && v.detail == ShortRed)
+                continue;
             const int program = v.kind == Kind::OutputLitTogether ? -1 : p.program;
-            if (said.count({int(v.kind), v.first, v.second, v.detail, program}))
+            // The lead-out is the new program's own cycle too: what that said is not repeated.
+            if (said.count({int(v.kind), v.first, v.second, v.detail, program}) ||
+                (sw.to < ModeBase && said.count({int(v.kind), v.first, v.second, v.detail, sw.to})))
                 continue;
             add(v, p, suffix);
         }

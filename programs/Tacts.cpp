@@ -160,3 +160,18 @@ int Takts::cycleLength(int program) const
     }
     return total;
 }
+
+bool Takts::canRun(int program) const
+{
+    if (!m_programs || program < 0 || program >= MaxPrograms)
+        return false;
+    const int stored = (*m_programs)[programOffset(program) + ProgramLayout::PhaseCount];
+    if (stored < 1 || stored > MaxPhases)
+        return false;
+    // The intervals are only computed when every main time is 0: a day plan of many entries
+    // would otherwise cost a cycle's tact tables each.
+    for (int f = 0; f < stored; ++f)
+        if (readU16(*m_programs, phaseOffset(program, f) + FL::MainTime) != 0)
+            return true;
+    return cycleLength(program) > 0;
+}

@@ -51,6 +51,9 @@ public:
                                                     int toPhase) const;
     [[nodiscard]] int nextPhase(int program, int phase) const;
     [[nodiscard]] int cycleLength(int program) const;
+    // Whether the controller can run the program as stored: a number it has, a stored phase
+    // count of 1..32 and a cycle longer than 0 s. It flashes yellow in place of any other.
+    [[nodiscard]] bool canRun(int program) const;
 
     // Directions taken into account: the stored count, never more than the table holds.
     [[nodiscard]] int directionCount() const { return m_directionCount; }

@@ -152,6 +152,39 @@ inline void addSignalFaults(std::vector<PlantedFault> &faults)
          Kind::ShortClearance, true,
          at(0,
             {{&Place::program, 1}, {&Place::phase, 1}, {&Place::dayPlan, 0}, {&Place::entry, 1}})});
+    // A first phase of 0 s hands what the switch shows straight to the new program's first
+    // interval; its own cycle comes to that phase otherwise. Into program 3, direction 2 goes
+    // from the switch's yellow into red-yellow; after a power-on into program 1, direction 1
+    // goes from red-yellow into green blinking.
+    faults.push_back({QStringLiteral("program switch into a first phase of 0 s"),
+                      Plant([](RingModel &m) {
+                          ProgramsBlock &g = m.programs();
+                          g[programOffset(2) + ProgramLayout::PhaseCount] = 3;
+                          setPhase(g, 2, 0, 2, 0, 0);
+                          setPhase(g, 2, 1, 1, 10, 3);
+                          setPhase(g, 2, 2, 0, 10, 3);
+                          ProjectBlock &b = m.project();
+                          b[dayPlanOffset(0)] = 2;
+                          setDayPlanEntry(b, 0, 1, 2, 6 * 3600);
+                      }),
+                      Kind::SignalWithoutTime, true,
+                      at(0, {{&Place::direction, 1},
+                             {&Place::program, 0},
+                             {&Place::phase, 1},
+                             {&Place::dayPlan, 0},
+                             {&Place::entry, 1}})});
+    faults.push_back({QStringLiteral("power-on into a first phase of 0 s"), Plant([](RingModel &m) {
+                          ProgramsBlock &g = m.programs();
+                          g[programOffset(0) + ProgramLayout::PhaseCount] = 3;
+                          setPhase(g, 0, 0, 0, 0, 0);
+                          setPhase(g, 0, 2, 0, 10, 3);
+                      }),
+                      Kind::SignalWithoutTime, true,
+                      at(0, {{&Place::direction, 0},
+                             {&Place::program, 0},
+                             {&Place::phase, 0},
+                             {&Place::dayPlan, 0},
+                             {&Place::entry, 0}})});
     faults.push_back({QStringLiteral("yellow flashing ends without all-red"),
                       Plant([](RingModel &m) {
                           ProjectBlock &b = m.project();
@@ -226,6 +259,16 @@ inline std::vector<PlantedFault> plantedFaults()
              ProjectBlock &b = m.project();
              b[dayPlanOffset(2)] = 2;
              setDayPlanEntry(b, 2, 1, 5, 3600);
+         }),
+         Kind::DayPlanEmptyProgram, true, at(0, {{&Place::dayPlan, 2}, {&Place::entry, 1}})});
+    // One phase that no interval follows: the cycle lasts 0 s, and the controller flashes.
+    faults.push_back(
+        {QStringLiteral("day-plan entry running a program of 0 s"), Plant([](RingModel &m) {
+             m.programs()[programOffset(3) + ProgramLayout::PhaseCount] = 1;
+             setPhase(m.programs(), 3, 0, 0, 0, 0);
+             ProjectBlock &b = m.project();
+             b[dayPlanOffset(2)] = 2;
+             setDayPlanEntry(b, 2, 1, 3, 3600);
          }),
          Kind::DayPlanEmptyProgram, true, at(0, {{&Place::dayPlan, 2}, {&Place::entry, 1}})});
     faults.push_back(

@@ -90,6 +90,36 @@ private slots:
                              [](const Violation &v) { return v.kind == Kind::MissingTransition; }));
     }
 
+    // Phases and intervals of 0 s leave signals without time even where no green follows.
+    void signalsWithoutTime_data()
+    {
+        QTest::addColumn<Stretch>("stretch");
+        QTest::addColumn<int>("detail");
+        QTest::newRow("red-yellow back to yellow")
+            << stretchOf({{Lamp::Red, 5}, {Lamp::RedYellow, 2}, {Lamp::Yellow, 3}, {Lamp::Red, 5}})
+            << int(NoSteadyGreen);
+        QTest::newRow("yellow into red-yellow, no green after") << stretchOf({{Lamp::Red, 5},
+                                                                              {Lamp::Yellow, 3},
+                                                                              {Lamp::RedYellow, 2},
+                                                                              {Lamp::Yellow, 3},
+                                                                              {Lamp::Red, 5}})
+                                                                << int(NoRed);
+        QTest::newRow("green blinking that never ends")
+            << stretchOf({{Lamp::Red, 5}, {Lamp::GreenBlink, 5}}) << int(NoSteadyGreen);
+    }
+    void signalsWithoutTime()
+    {
+        QFETCH(Stretch, stretch);
+        QFETCH(int, detail);
+        RingModel model;
+        model.NewProjectDefaults();
+        std::vector<Violation> found;
+        scan(Rules(model.project()), stretch, found);
+        QVERIFY(std::any_of(found.begin(), found.end(), [&](const Violation &v) {
+            return v.kind == Kind::SignalWithoutTime && v.detail == detail;
+        }));
+    }
+
     // The mark covers the offending stretch on both rows, and one over the cycle's end is
     // drawn at both ends.
     void marksCoverBothRows_data()
