@@ -23,6 +23,23 @@ QString oneLine(const QString &message)
     return parts.join(QStringLiteral("; "));
 }
 
+void printEachResult(CliContext &context, FleetRun &run, ProgressLine &progress, int nameWidth,
+                     const QString &failed)
+{
+    QObject::connect(&run, &FleetRun::controllerFinished, &run,
+                     [&context, &run, &progress, failed, nameWidth](int index) {
+                         if (context.json)
+                             return;
+                         const FleetRun::Result &r = run.results()[index];
+                         progress.clear();
+                         context.out << r.name.leftJustified(nameWidth) << "  "
+                                     << r.address.leftJustified(21) << "  "
+                                     << (r.ok ? QStringLiteral("OK") : failed).leftJustified(8)
+                                     << oneLine(r.message) << '\n';
+                         context.out.flush();
+                     });
+}
+
 std::optional<FleetRun::Options> fleetOptions(CliContext &context, FleetRun::Mode mode)
 {
     for (const QString &single : {QStringLiteral("--to"), QStringLiteral("--serial")}) {
@@ -96,16 +113,7 @@ int execute(const FleetList &list, const FleetRun::Options &options, CliContext 
     const QString doing = options.mode == FleetRun::Mode::Backup ? QStringLiteral("Выгрузка")
                                                                  : QStringLiteral("Загрузка");
     FleetProgress shown(run, progress, doing);
-    // One line per controller as soon as it is done, so a long run shows its results early.
-    QObject::connect(&run, &FleetRun::controllerFinished, &run, [&](int index) {
-        if (context.json)
-            return;
-        const FleetRun::Result &r = run.results()[index];
-        progress.clear();
-        context.out << r.name.leftJustified(width) << "  " << r.address.leftJustified(21) << "  "
-                    << (r.ok ? "OK      " : "ОШИБКА  ") << oneLine(r.message) << '\n';
-        context.out.flush();
-    });
+    printEachResult(context, run, progress, width, QStringLiteral("ОШИБКА"));
     QCoro::waitFor(run.run());
     progress.clear();
 

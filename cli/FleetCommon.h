@@ -10,6 +10,11 @@
 // A controller's result stays on its own line however many lines the window's message had, so
 // that a script can grep the run by name.
 [[nodiscard]] QString oneLine(const QString &message);
+class ProgressLine;
+// Prints one line per controller as soon as it is done ("OK" or `failed`), under the progress
+// line, so a long run shows its results early; nothing with --json.
+void printEachResult(CliContext &context, FleetRun &run, ProgressLine &progress, int nameWidth,
+                     const QString &failed);
 // The options every fleet command takes; nothing after an error message.
 [[nodiscard]] std::optional<FleetRun::Options> fleetOptions(CliContext &context,
                                                             FleetRun::Mode mode);

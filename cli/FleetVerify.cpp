@@ -214,15 +214,7 @@ int runFleetVerify(const QStringList &files, CliContext &context)
         width = std::max(width, int(c.name.size()));
     ProgressLine progress(context.err);
     FleetProgress shown(run, progress, QStringLiteral("Проверка"));
-    QObject::connect(&run, &FleetRun::controllerFinished, &run, [&](int index) {
-        if (context.json)
-            return;
-        const FleetRun::Result &r = run.results()[index];
-        progress.clear();
-        context.out << r.name.leftJustified(width) << "  " << r.address.leftJustified(21) << "  "
-                    << (r.ok ? "OK      " : "ОТЛИЧИЕ ") << oneLine(r.message) << '\n';
-        context.out.flush();
-    });
+    printEachResult(context, run, progress, width, QStringLiteral("ОТЛИЧИЕ"));
     QCoro::waitFor(run.run());
     progress.clear();
     if (context.json) {
