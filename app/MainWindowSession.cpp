@@ -1,10 +1,10 @@
 // Window "Конфигуратор ВЕЛТ": what it keeps across runs and crashes, and files dropped on it.
 #include "app/MainWindow.h"
 
-#include "ui/Prompts.h"
 #include "app/RecoveryCopy.h"
 #include "app/WindowMemory.h"
 #include "programs/ProgramView.h"
+#include "ui/Prompts.h"
 
 #include <QCloseEvent>
 #include <QLocale>

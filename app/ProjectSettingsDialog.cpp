@@ -1,12 +1,12 @@
 // Window "Проект".
 #include "app/ProjectSettingsDialog.h"
 
-#include "ui/Controls.h"
 #include "app/MainWindow.h"
 #include "app/ProjectSettings.h"
-#include "ui/Prompts.h"
 #include "link/Connection.h"
 #include "link/SerialDevice.h"
+#include "ui/Controls.h"
+#include "ui/Prompts.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

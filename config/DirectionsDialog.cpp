@@ -1,8 +1,8 @@
 // Window "Направления".
 #include "config/DirectionsDialog.h"
 
-#include "ui/Controls.h"
 #include "config/Lamp.h"
+#include "ui/Controls.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 // Window "Направления".
 #pragma once
 
-#include "ui/EditorDialog.h"
 #include "config/Directions.h"
+#include "ui/EditorDialog.h"
 
 #include <array>
 #include <functional>

@@ -1,11 +1,11 @@
 // Window "Параметры безопасности".
 #include "config/SafetyDialog.h"
 
-#include "ui/Controls.h"
-#include "ui/Prompts.h"
 #include "config/Directions.h"
 #include "config/StringGrid.h"
 #include "config/Templates.h"
+#include "ui/Controls.h"
+#include "ui/Prompts.h"
 
 #include <QComboBox>
 #include <QFormLayout>

@@ -1,8 +1,8 @@
 // Window "Параметры безопасности".
 #pragma once
 
-#include "ui/EditorDialog.h"
 #include "config/Safety.h"
+#include "ui/EditorDialog.h"
 
 #include <array>
 

@@ -1,11 +1,11 @@
 // Window "Шаблоны фаз".
 #include "config/TemplatesDialog.h"
 
-#include "ui/Controls.h"
-#include "ui/Prompts.h"
 #include "config/Directions.h"
 #include "config/StringGrid.h"
 #include "config/Templates.h"
+#include "ui/Controls.h"
+#include "ui/Prompts.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>

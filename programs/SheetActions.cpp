@@ -1,8 +1,8 @@
 #include "programs/SheetActions.h"
 
-#include "ui/Prompts.h"
 #include "model/RingModel.h"
 #include "programs/ExportDialog.h"
+#include "ui/Prompts.h"
 
 #include <QAction>
 #include <QFileInfo>

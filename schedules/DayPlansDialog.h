@@ -1,8 +1,8 @@
 // Window "Дневные планы".
 #pragma once
 
-#include "ui/EditorDialog.h"
 #include "schedules/DayPlans.h"
+#include "ui/EditorDialog.h"
 
 class QComboBox;
 class QListWidget;

@@ -1,8 +1,8 @@
 // Window "Недельные планы".
 #include "schedules/WeekPlansDialog.h"
 
-#include "ui/Controls.h"
 #include "schedules/WeekPlans.h"
+#include "ui/Controls.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,8 +1,8 @@
 // Window "Годовой план".
 #include "schedules/YearPlanDialog.h"
 
-#include "ui/Controls.h"
 #include "schedules/YearPlan.h"
+#include "ui/Controls.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -2,13 +2,13 @@
 
 // What the tests of velt-cli's controller commands share: the tool run in this process (so
 // that virtual controllers living in this thread answer it) and projects made to order.
-#include "support/CheckClean.h"
-#include "support/SeedFlash.h"
 #include "cli/Commands.h"
 #include "model/Description.h"
 #include "model/ProjectFile.h"
 #include "model/RingModel.h"
 #include "sim/VirtualController.h"
+#include "support/CheckClean.h"
+#include "support/SeedFlash.h"
 
 #include <QDir>
 #include <QFile>

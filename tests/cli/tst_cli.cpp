@@ -333,7 +333,8 @@ private slots:
             arguments << saveProject();
         const Run run = runCli(arguments);
         QCOMPARE(run.status, 2);
-        QVERIFY2(run.err.contains(QStringLiteral("не является обычным файлом")), qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("не является обычным файлом")),
+                 qPrintable(run.err));
     }
 
     void damagedFileIsNoCleanCheck_data()

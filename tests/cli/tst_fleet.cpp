@@ -185,11 +185,11 @@ private slots:
         // The night after: the good ones are backed up with the new project; the bad ones
         // keep their last good copy, whole. The plan has two rings where some held three: the
         // operator who made the change lets the copies shrink.
-        const CliRun backup = runInProcess(
-            QStringList{QStringLiteral("backup"), QStringLiteral("--fleet"), m_list,
-                        QStringLiteral("-o"), m_backups, QStringLiteral("--wait"), kWait,
-                        QStringLiteral("--allow-fewer-rings")} +
-            kGentle);
+        const CliRun backup =
+            runInProcess(QStringList{QStringLiteral("backup"), QStringLiteral("--fleet"), m_list,
+                                     QStringLiteral("-o"), m_backups, QStringLiteral("--wait"),
+                                     kWait, QStringLiteral("--allow-fewer-rings")} +
+                         kGentle);
         QCOMPARE(backup.status, 1);
         for (int n = 0; n < kCount; ++n) {
             const QByteArray want =
