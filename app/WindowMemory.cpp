@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -15,10 +16,15 @@ QString keyOf(const QWidget *window)
     return QStringLiteral("windows/") + window->objectName();
 }
 
+// The window manager frames a window only once it is mapped; until then the title bar's height
+// is unknown, so the window is fitted again when that is likely done.
+constexpr int FramedMs = 150;
+
 class WindowMemory : public QObject
 {
 public:
-    explicit WindowMemory(QWidget *window) : QObject(window), m_window(window)
+    WindowMemory(QWidget *window, bool remember)
+        : QObject(window), m_window(window), m_remember(remember)
     {
         window->installEventFilter(this);
     }
@@ -28,10 +34,16 @@ protected:
     {
         if (watched != m_window)
             return false;
-        if (event->type() == QEvent::Show && !m_restored) {
-            m_restored = true;
-            m_window->restoreGeometry(QSettings().value(keyOf(m_window)).toByteArray());
+        if (event->type() == QEvent::Show) {
+            if (m_remember && !m_restored) {
+                m_restored = true;
+                m_window->restoreGeometry(QSettings().value(keyOf(m_window)).toByteArray());
+            }
             fitToScreen(m_window);
+            QTimer::singleShot(FramedMs, m_window, [window = m_window] {
+                if (window->isVisible())
+                    fitToScreen(window);
+            });
         } else if (event->type() == QEvent::Hide && m_restored) {
             QSettings().setValue(keyOf(m_window), m_window->saveGeometry());
         }
@@ -40,6 +52,7 @@ protected:
 
 private:
     QWidget *m_window;
+    const bool m_remember;
     bool m_restored = false;
 };
 
@@ -47,7 +60,12 @@ private:
 
 void rememberWindow(QWidget *window)
 {
-    new WindowMemory(window);
+    new WindowMemory(window, true);
+}
+
+void keepOnScreen(QWidget *window)
+{
+    new WindowMemory(window, false);
 }
 
 void closeOnEscape(QWidget *window)
