@@ -104,19 +104,14 @@ void TForm1::restoreSession()
     QSettings settings;
     restoreGeometry(settings.value(kGeometryKey).toByteArray());
     fitToScreen(this);
-    keepOnScreen(this);
     if (auto *view = qobject_cast<ProgramView *>(m_scrollBox->widget());
         view && settings.contains(kZoomKey))
         view->setScale(settings.value(kZoomKey).toFloat());
-    for (const auto &[which, attached] : m_windows) {
-        if (!attached.window->isWindow())
-            continue;
-        if (which == Window::Settings || which == Window::Controller || which == Window::Console ||
-            which == Window::Check || which == Window::Help)
+    for (const auto &[which, attached] : m_windows)
+        if (attached.window->isWindow() &&
+            (which == Window::Settings || which == Window::Controller || which == Window::Console ||
+             which == Window::Check || which == Window::Help))
             rememberWindow(attached.window);
-        else
-            keepOnScreen(attached.window);
-    }
 }
 
 void TForm1::acceptClose(QCloseEvent *event)

@@ -1,5 +1,6 @@
 #include "app/WindowMemory.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QScreen>
 #include <QSettings>
@@ -16,15 +17,10 @@ QString keyOf(const QWidget *window)
     return QStringLiteral("windows/") + window->objectName();
 }
 
-// The window manager frames a window only once it is mapped; until then the title bar's height
-// is unknown, so the window is fitted again when that is likely done.
-constexpr int FramedMs = 150;
-
 class WindowMemory : public QObject
 {
 public:
-    WindowMemory(QWidget *window, bool remember)
-        : QObject(window), m_window(window), m_remember(remember)
+    explicit WindowMemory(QWidget *window) : QObject(window), m_window(window)
     {
         window->installEventFilter(this);
     }
@@ -34,16 +30,10 @@ protected:
     {
         if (watched != m_window)
             return false;
-        if (event->type() == QEvent::Show) {
-            if (m_remember && !m_restored) {
-                m_restored = true;
-                m_window->restoreGeometry(QSettings().value(keyOf(m_window)).toByteArray());
-            }
+        if (event->type() == QEvent::Show && !m_restored) {
+            m_restored = true;
+            m_window->restoreGeometry(QSettings().value(keyOf(m_window)).toByteArray());
             fitToScreen(m_window);
-            QTimer::singleShot(FramedMs, m_window, [window = m_window] {
-                if (window->isVisible())
-                    fitToScreen(window);
-            });
         } else if (event->type() == QEvent::Hide && m_restored) {
             QSettings().setValue(keyOf(m_window), m_window->saveGeometry());
         }
@@ -52,20 +42,49 @@ protected:
 
 private:
     QWidget *m_window;
-    const bool m_remember;
     bool m_restored = false;
+};
+
+// The window manager frames a window only once it is mapped; until then the title bar's height
+// is unknown, so a window is fitted again when that is likely done.
+constexpr int FramedMs = 150;
+
+// Every window and dialog of the program, Qt's own file and print dialogs included: fitted
+// when shown, and again when it grows while open (the print dialog's "Параметры >>").
+class ScreenKeeper : public QObject
+{
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::Show && type != QEvent::Resize)
+            return false;
+        auto *window = qobject_cast<QWidget *>(watched);
+        if (!window || !window->isWindow() || !window->isVisible())
+            return false;
+        const Qt::WindowType kind = window->windowType();
+        if (kind != Qt::Window && kind != Qt::Dialog)
+            return false; // menus, tooltips and popups place themselves
+        if (type == QEvent::Show)
+            fitToScreen(window);
+        QTimer::singleShot(type == QEvent::Show ? FramedMs : 0, window, [window] {
+            if (window->isVisible())
+                fitToScreen(window);
+        });
+        return false;
+    }
 };
 
 } // namespace
 
 void rememberWindow(QWidget *window)
 {
-    new WindowMemory(window, true);
+    new WindowMemory(window);
 }
 
-void keepOnScreen(QWidget *window)
+void keepWindowsOnScreen(QApplication &app)
 {
-    new WindowMemory(window, false);
+    app.installEventFilter(new ScreenKeeper);
 }
 
 void closeOnEscape(QWidget *window)

@@ -6,11 +6,13 @@
 // With VELT_SHOTS_DIR set and a real display (QT_QPA_PLATFORM=xcb) the whole screen, window
 // manager frame included, is saved there as a PNG for each window.
 #include "app/MainWindow.h"
+#include "app/WindowMemory.h"
 #include "app/Windows.h"
 #include "programs/ExportDialog.h"
 #include "support/FakePrompts.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QLayout>
 #include <QScreen>
@@ -91,6 +93,21 @@ private slots:
         for (QWidget *window : windows)
             showWithin(window, shots);
     }
+
+    // Qt's print dialog grows downwards under "Параметры >>": it is moved back up.
+    void aDialogThatGrowsStaysOnScreen()
+    {
+        QDialog dialog;
+        dialog.setObjectName(QStringLiteral("Growing"));
+        dialog.resize(300, 150);
+        dialog.move(200, 300);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::qWait(200);
+        QCOMPARE(dialog.pos(), QPoint(200, 300));
+        dialog.resize(600, 400);
+        QTRY_VERIFY(dialog.screen()->availableGeometry().contains(dialog.frameGeometry()));
+    }
 };
 
 int main(int argc, char **argv)
@@ -106,6 +123,7 @@ int main(int argc, char **argv)
     }
     qputenv("QT_SCALE_FACTOR", "2");
     QApplication app(argc, argv);
+    keepWindowsOnScreen(app);
     TestScreenFit test;
     return QTest::qExec(&test, argc, argv);
 }
