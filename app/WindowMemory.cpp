@@ -53,6 +53,9 @@ constexpr int FramedMs = 150;
 // when shown, and again when it grows while open (the print dialog's "Параметры >>").
 class ScreenKeeper : public QObject
 {
+public:
+    using QObject::QObject;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
@@ -84,7 +87,7 @@ void rememberWindow(QWidget *window)
 
 void keepWindowsOnScreen(QApplication &app)
 {
-    app.installEventFilter(new ScreenKeeper);
+    app.installEventFilter(new ScreenKeeper(&app));
 }
 
 void closeOnEscape(QWidget *window)
