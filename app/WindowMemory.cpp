@@ -1,9 +1,11 @@
 #include "app/WindowMemory.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -43,11 +45,49 @@ private:
     bool m_restored = false;
 };
 
+// The window manager frames a window only once it is mapped; until then the title bar's height
+// is unknown, so a window is fitted again when that is likely done.
+constexpr int FramedMs = 150;
+
+// Every window and dialog of the program, Qt's own file and print dialogs included: fitted
+// when shown, and again when it grows while open (the print dialog's "Параметры >>").
+class ScreenKeeper : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::Show && type != QEvent::Resize)
+            return false;
+        auto *window = qobject_cast<QWidget *>(watched);
+        if (!window || !window->isWindow() || !window->isVisible())
+            return false;
+        const Qt::WindowType kind = window->windowType();
+        if (kind != Qt::Window && kind != Qt::Dialog)
+            return false; // menus, tooltips and popups place themselves
+        if (type == QEvent::Show)
+            fitToScreen(window);
+        QTimer::singleShot(type == QEvent::Show ? FramedMs : 0, window, [window] {
+            if (window->isVisible())
+                fitToScreen(window);
+        });
+        return false;
+    }
+};
+
 } // namespace
 
 void rememberWindow(QWidget *window)
 {
     new WindowMemory(window);
+}
+
+void keepWindowsOnScreen(QApplication &app)
+{
+    app.installEventFilter(new ScreenKeeper(&app));
 }
 
 void closeOnEscape(QWidget *window)

@@ -4,6 +4,7 @@
 #include "app/QtTranslations.h"
 #include "app/TerminationSignals.h"
 #include "app/VeltApplication.h"
+#include "app/WindowMemory.h"
 #include "app/Windows.h"
 
 #include <QIcon>
@@ -31,6 +32,7 @@ int main(int argc, char **argv)
     if (line.exits())
         return print(line);
     installQtTranslations(app);
+    keepWindowsOnScreen(app);
     QCoreApplication::setOrganizationName(QStringLiteral("velt"));
     QCoreApplication::setApplicationName(QStringLiteral("Конфигуратор ВЕЛТ"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELT_VERSION));

@@ -36,9 +36,9 @@ TForm7::TForm7(RingModel &model, QWidget *parent)
     resize(640, 520);
     auto *layout = new QVBoxLayout(this);
     m_pages = named(new QTabWidget(this), "PageControl1");
-    // A wider theme font must not cut the last tab's name: scroll the tabs instead.
+    // A larger theme font must not cut or hide a tab's name: the window grows to show them all.
     m_pages->setElideMode(Qt::ElideNone);
-    m_pages->setUsesScrollButtons(true);
+    m_pages->setUsesScrollButtons(false);
     layout->addWidget(m_pages, 1);
 
     m_flags = named(new StringGrid(this), "StringGrid1");

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make ccache qt6-base-dev qt6-serialport-dev libgl-dev qcoro-qt6-dev socat
           qt6-translations-l10n desktop-file-utils qt6-svg-dev poppler-utils shared-mime-info
-          xdg-utils libfile-mimeinfo-perl)
+          xdg-utils libfile-mimeinfo-perl groff-base)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

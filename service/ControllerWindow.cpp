@@ -59,6 +59,12 @@ TForm10::TForm10(ControllerLink &link, RingModel &model, QWidget *parent)
     connect(&m_journal, &JournalReader::statusReported, this, &TForm10::setStatusText);
     connect(&m_clock, &ClockService::statusReported, this, &TForm10::setStatusText);
     connect(&m_info, &InfoService::statusReported, this, &TForm10::setStatusText);
+    connect(&m_monitor, &StateMonitor::answeringChanged, this, [this](bool answering) {
+        if (!answering)
+            setStatusText(StateMonitor::kNoAnswerText);
+        else if (statusText() == StateMonitor::kNoAnswerText)
+            setStatusText(StateMonitor::kAnswerAgainText);
+    });
     connect(&m_test, &OutputTest::monitorStopRequested, this, &TForm10::StopMonitor);
     connect(&m_journal, &JournalReader::monitorStopRequested, this, &TForm10::StopMonitor);
     connect(&m_clock, &ClockService::monitorStopRequested, this, &TForm10::StopMonitor);

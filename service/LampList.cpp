@@ -29,25 +29,36 @@ QIcon LampList::lampIcon(LiveLamps::Lamp lamp)
     using LiveLamps::Lamp;
     QPixmap pixmap(kLampSize, kLampSize);
     pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(Qt::black, 1));
-    const QRectF round(1, 1, kLampSize - 2, kLampSize - 2);
-    if (lamp == Lamp::RedYellow) {
-        // Both halves lit, red above yellow as on the signal head.
-        painter.setBrush(kYellow);
-        painter.drawEllipse(round);
-        painter.setBrush(kRed);
-        painter.drawChord(round, 0, 180 * 16);
-        return QIcon(pixmap);
+    {
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Qt::black, 1));
+        const QRectF round(1, 1, kLampSize - 2, kLampSize - 2);
+        if (lamp == Lamp::RedYellow) {
+            // Both halves lit, red above yellow as on the signal head.
+            painter.setBrush(kYellow);
+            painter.drawEllipse(round);
+            painter.setBrush(kRed);
+            painter.drawChord(round, 0, 180 * 16);
+        } else {
+            painter.setBrush(lamp == Lamp::Red      ? kRed
+                             : lamp == Lamp::Yellow ? kYellow
+                             : lamp == Lamp::Green  ? kGreen
+                                                    : kDark);
+            painter.drawEllipse(round);
+        }
     }
-    const QColor colour = lamp == Lamp::Red      ? kRed
-                          : lamp == Lamp::Yellow ? kYellow
-                          : lamp == Lamp::Green  ? kGreen
-                                                 : kDark;
-    painter.setBrush(colour);
-    painter.drawEllipse(round);
-    return QIcon(pixmap);
+    // A greyed-out list shows the last lamps it had, faded, not all of them dark.
+    QPixmap faded(pixmap.size());
+    faded.fill(Qt::transparent);
+    {
+        QPainter painter(&faded);
+        painter.setOpacity(0.4);
+        painter.drawPixmap(0, 0, pixmap);
+    }
+    QIcon icon(pixmap);
+    icon.addPixmap(faded, QIcon::Disabled);
+    return icon;
 }
 
 void LampList::showLamps(const std::vector<LiveLamps::DirectionLamp> &lamps)

@@ -18,6 +18,9 @@ QString translated(const QString &value,
 
 } // namespace
 
+const QString StateMonitor::kNoAnswerText = QStringLiteral("Нет ответа от ДК");
+const QString StateMonitor::kAnswerAgainText = QStringLiteral("ДК снова отвечает");
+
 StateMonitor::StateMonitor(ControllerLink &link, QObject *parent) : QObject(parent), m_link(link)
 {
     m_timer.setObjectName(QStringLiteral("Timer1"));
@@ -73,10 +76,20 @@ QCoro::Task<void> StateMonitor::poll()
             ParseAnswer(m_state, withoutLineEnd(lines.AnswerText()));
             emit refreshed(describe(m_state));
         }
+        // Without "get lines" nothing was refreshed: what is shown is the last poll's.
+        setAnswering(lines.ok());
     }
     m_polling = false;
     if (m_watching)
         m_timer.start();
+}
+
+void StateMonitor::setAnswering(bool answering)
+{
+    if (answering == m_answering)
+        return;
+    m_answering = answering;
+    emit answeringChanged(answering);
 }
 
 void StateMonitor::ParseAnswer(StateMap &state, const QString &answer)

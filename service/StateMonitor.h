@@ -39,6 +39,9 @@ public:
     static constexpr int PollIntervalMs = 400;
     static constexpr int MaxTokens = 9;
     static constexpr int MaxChannels = 8;
+    // For the status line while the shown values are no longer fresh.
+    static const QString kNoAnswerText;
+    static const QString kAnswerAgainText;
 
     using StateMap = QMap<QString, QString>;
 
@@ -47,6 +50,8 @@ public:
     // "Следить" is down.
     [[nodiscard]] bool watching() const { return m_watching; }
     [[nodiscard]] bool polling() const { return m_polling; }
+    // The last poll that ended brought fresh values; false while the controller is silent.
+    [[nodiscard]] bool answering() const { return m_answering; }
     [[nodiscard]] int ring() const { return m_ring; }
     void setRing(int ring);
     [[nodiscard]] const StateMap &state() const { return m_state; }
@@ -69,13 +74,18 @@ public:
 signals:
     void watchingChanged(bool watching);
     void refreshed(const MonitorDisplay &display);
+    // A poll ended without fresh values after one that had them, or the other way round.
+    void answeringChanged(bool answering);
 
 private:
+    void setAnswering(bool answering);
+
     ControllerLink &m_link;
     QTimer m_timer;
     StateMap m_state;
     int m_ring = 1;
     bool m_watching = false;
     bool m_polling = false;
+    bool m_answering = true;
     int m_stops = 0; // a stop during a poll ends it after the answer it waits for
 };

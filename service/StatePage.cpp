@@ -56,22 +56,26 @@ StatePage::StatePage(StateMonitor &monitor, RingModel &model, QWidget *parent)
     top->addStretch(1);
     layout->addLayout(top);
 
+    // Everything the polls fill: greyed out, but kept, while the controller is silent.
+    m_values = new QWidget(this);
+    auto *values = new QVBoxLayout(m_values);
+    values->setContentsMargins(0, 0, 0, 0);
     auto *form = new QFormLayout;
-    m_mode = panel(this, "PanelMode");
-    m_program = panel(this, "PanelProgram");
-    m_singlePhase = panel(this, "PanelPhase");
-    m_programPhase = panel(this, "PanelProgPhase");
-    m_specialProgram = panel(this, "PanelSpecProg");
-    m_source = panel(this, "PanelSource");
+    m_mode = panel(m_values, "PanelMode");
+    m_program = panel(m_values, "PanelProgram");
+    m_singlePhase = panel(m_values, "PanelPhase");
+    m_programPhase = panel(m_values, "PanelProgPhase");
+    m_specialProgram = panel(m_values, "PanelSpecProg");
+    m_source = panel(m_values, "PanelSource");
     form->addRow(QStringLiteral("Состояние"), m_mode);
     form->addRow(QStringLiteral("Программа"), m_program);
     form->addRow(QStringLiteral("Фаза"), m_singlePhase);
     form->addRow(QStringLiteral("№ фазы программы"), m_programPhase);
     form->addRow(QStringLiteral("Спец. программа"), m_specialProgram);
     form->addRow(QStringLiteral("Источник"), m_source);
-    layout->addLayout(form);
+    values->addLayout(form);
 
-    auto *outputs = new QGroupBox(QStringLiteral("Состояние выходов"), this);
+    auto *outputs = new QGroupBox(QStringLiteral("Состояние выходов"), m_values);
     auto *columns = new QHBoxLayout(outputs);
     const auto column = [&](const QString &title, const char *name) {
         auto *box = new QVBoxLayout;
@@ -94,11 +98,13 @@ StatePage::StatePage(StateMonitor &monitor, RingModel &model, QWidget *parent)
     m_projectCheck->setWordWrap(true);
     lamps->addWidget(m_projectCheck);
     columns->addLayout(lamps, 2);
-    layout->addWidget(outputs, 1);
+    values->addWidget(outputs, 1);
+    layout->addWidget(m_values, 1);
     TrackBar1Change(m_ringBar->value());
 
     connect(&m_monitor, &StateMonitor::refreshed, this, &StatePage::showDisplay);
     connect(&m_monitor, &StateMonitor::watchingChanged, m_watch, &QToolButton::setChecked);
+    connect(&m_monitor, &StateMonitor::answeringChanged, m_values, &QWidget::setEnabled);
     // Edits and a new project change what the lamps stand for, not only a poll.
     connect(&m_model, &RingModel::edited, this, &StatePage::showLamps);
     connect(&m_model, &RingModel::currentRingReplaced, this, &StatePage::showLamps);

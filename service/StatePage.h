@@ -40,6 +40,7 @@ private:
     QToolButton *m_watch = nullptr;
     QSlider *m_ringBar = nullptr;
     QLabel *m_ringPanel = nullptr;
+    QWidget *m_values = nullptr;
     QLabel *m_mode = nullptr;
     QLabel *m_program = nullptr;
     QLabel *m_singlePhase = nullptr;

@@ -3,10 +3,12 @@
 #include "model/ByteIO.h"
 #include "support/FakePrompts.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -46,6 +48,29 @@ private:
     static bool flag(const ProjectBlock &b, int i, int j) { return b[conflictFlagOffset(i, j)]; }
 
 private slots:
+    // A dark desktop theme brings a larger, bolder font: every tab name still shows whole,
+    // "Аварии" last of all, without scrolling the tabs.
+    void tabNamesShowWholeInALargerFont()
+    {
+        const QFont before = QApplication::font();
+        QFont large = before;
+        large.setPointSizeF(before.pointSizeF() * 1.4);
+        large.setBold(true);
+        QApplication::setFont(large);
+        RingModel model;
+        model.NewProjectDefaults();
+        TForm7 f(model);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        const QTabBar *bar = f.findChild<QTabWidget *>("PageControl1")->tabBar();
+        for (int i = 0; i < bar->count(); ++i) {
+            const QRect tab = bar->tabRect(i);
+            QVERIFY2(bar->rect().contains(tab), qPrintable(bar->tabText(i)));
+            QVERIFY(tab.width() > bar->fontMetrics().horizontalAdvance(bar->tabText(i)));
+        }
+        QApplication::setFont(before);
+    }
+
     void pages()
     {
         RingModel model;

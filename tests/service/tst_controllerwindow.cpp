@@ -23,6 +23,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -497,6 +498,19 @@ private slots:
         QCOMPARE(rig.heard.value(0), QByteArray("get state 1"));
         QCOMPARE(rig.heard.value(1), QByteArray("get lines"));
         rig.window->grab().save(QStringLiteral("/tmp/controller_state.png"));
+
+        // The controller falls silent: the values stay, greyed, and the status line says why.
+        auto *status = child<QLineEdit>(rig.window, "EditStatus");
+        FaultOptions silent;
+        silent.dropShare = 1.0;
+        rig.plan = FaultPlan(silent);
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), StateMonitor::kNoAnswerText, 10000);
+        QCOMPARE(mode->text(), QStringLiteral("Программа"));
+        QVERIFY(!mode->isEnabled() && !red->isEnabled());
+        QVERIFY(watch->isEnabled());
+        rig.plan = FaultPlan();
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), StateMonitor::kAnswerAgainText, 10000);
+        QVERIFY(mode->isEnabled() && red->isEnabled());
 
         auto *ring = child<QSlider>(rig.window, "TrackBar1");
         ring->setValue(3);

@@ -132,6 +132,16 @@ private slots:
         QCOMPARE(lamps->item(0)->data(LampList::LampRole).toInt(), int(Lamp::Green));
         QCOMPARE(lamps->item(0)->toolTip(), QStringLiteral("зеленый"));
     }
+
+    // While the controller is silent the list is greyed out: the last lamps stay recognisable.
+    void aGreyedLampKeepsItsColour()
+    {
+        const QImage lit =
+            LampList::lampIcon(Lamp::Red).pixmap(QSize(20, 20), 1.0, QIcon::Disabled).toImage();
+        const QColor centre = lit.pixelColor(10, 10);
+        QVERIFY2(centre.red() > 2 * centre.green() && centre.alpha() < 255,
+                 qPrintable(centre.name(QColor::HexArgb)));
+    }
 };
 
 QTEST_MAIN(TestLampList)

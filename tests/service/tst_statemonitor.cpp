@@ -159,6 +159,26 @@ private slots:
         QVERIFY(shown.isEmpty());
     }
 
+    // The screen keeps the last values while the controller is silent, but they are marked
+    // as old once, and as fresh again with the first answer.
+    void silenceIsToldOnceAndItsEndToo()
+    {
+        QSignalSpy answering(monitor.get(), &StateMonitor::answeringChanged);
+        QCoro::waitFor(monitor->poll());
+        QVERIFY(answering.isEmpty());
+        const QByteArray lines = linesAnswer;
+        linesAnswer.clear();
+        QCoro::waitFor(monitor->poll());
+        QCoro::waitFor(monitor->poll());
+        QCOMPARE(answering.size(), 1);
+        QCOMPARE(answering.first().first().toBool(), false);
+        QVERIFY(!monitor->answering());
+        linesAnswer = lines;
+        QCoro::waitFor(monitor->poll());
+        QCOMPARE(answering.size(), 2);
+        QVERIFY(monitor->answering());
+    }
+
     void stopDuringAPollTakesEffectWhenItEnds()
     {
         udp->reply = [this](const QByteArray &command) {
