@@ -5,8 +5,9 @@
 // closing message. velt-cli is timed from its start to its exit. Each side takes the best of
 // a few rounds, taken in turn, so a busy machine slows both alike.
 //
-//   windowbench [--rounds N] [--grab FILE.png]
+//   windowbench [--rounds N] [--console] [--grab FILE.png]
 //
+// --console keeps the command console open, showing every answer, during the window's rounds;
 // --grab saves the controller window as it looks after the last upload.
 #include "BenchProject.h"
 #include "app/MainWindow.h"
@@ -201,6 +202,8 @@ int main(int argc, char **argv)
     c.settings().udpPort = kPort;
     c.applySettings();
     main.show();
+    if (args.contains(QStringLiteral("--console")))
+        main.findChild<QAction *>(QStringLiteral("N22"))->trigger();
     main.findChild<QAction *>(QStringLiteral("N21"))->trigger();
     auto *window = main.findChild<TForm10 *>();
     auto *pages = window->findChild<QTabWidget *>(QStringLiteral("PageControl1"));

@@ -5,6 +5,16 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+void LogBatch::append(const QString &line)
+{
+    m_pending.append(line);
+    // What a flood sends past the bound before it is shown would scroll away unseen; trimmed
+    // in halves, so that the list is not moved for every line.
+    const int keep = m_view.maximumBlockCount();
+    if (keep > 0 && m_pending.size() > 2 * keep)
+        m_pending.remove(0, m_pending.size() - keep);
+}
+
 void LogBatch::clear()
 {
     m_pending.clear();

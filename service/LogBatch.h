@@ -5,7 +5,8 @@
 class QPlainTextEdit;
 
 // Lines for a read-only log, gathered and laid out together when flushed: one layout per line
-// would let a fast transfer spend its time in the log's text layout rather than on the wire.
+// would let a busy link (a transfer, a long journal) spend its time in the log's text layout
+// rather than on the wire.
 // Every line reaches the view, in order; only what the view's maximumBlockCount would scroll
 // away at once is never laid out.
 class LogBatch
@@ -13,7 +14,7 @@ class LogBatch
 public:
     explicit LogBatch(QPlainTextEdit &view) : m_view(view) {}
 
-    void append(const QString &line) { m_pending.append(line); }
+    void append(const QString &line);
     // Empties the view, and drops the lines it has not shown yet along with the rest.
     void clear();
     void flush();
