@@ -18,7 +18,6 @@ public:
     // Empties the view, and drops the lines it has not shown yet along with the rest.
     void clear();
     void flush();
-    [[nodiscard]] bool pending() const { return !m_pending.isEmpty(); }
 
 private:
     // Drops the oldest lines of the view until `room` more fit within its bound.
