@@ -9,12 +9,12 @@
 // ring by default (the download still reads the erased second ring before it stops), which
 // keeps the whole bench near a minute and a half; --pty-rings 4 moves the full project, and
 // --pty-rings 0 leaves the serial run out (for profiling the UDP side).
+#include "BenchProject.h"
 #include "link/ControllerLink.h"
 #include "link/ProjectTransfer.h"
 #include "link/SerialTransport.h"
 #include "link/UdpTransport.h"
 #include "model/RingModel.h"
-#include "support/CheckClean.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -27,7 +27,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <random>
 
 namespace {
 constexpr quint16 kPort = 28994;
@@ -85,33 +84,6 @@ private:
     qint64 m_turnNs = 0;
     qint64 m_turns = 0;
 };
-
-// Random bytes wherever the check before the upload does not look (the program copy, the
-// description, the reserve and the programs, held to valid phase counts and times), so the
-// hex on the wire is realistic. Directions are wired ring by ring; plans, templates and
-// conflicts keep their defaults; the transfer seals the rest.
-void fillProject(RingModel &model, int rings, std::mt19937 &random)
-{
-    namespace PL = ProjectLayout;
-    model.NewProjectDefaults();
-    std::uniform_int_distribution<int> byte(0, 255);
-    const auto scramble = [&](std::span<std::uint8_t> bytes) {
-        for (auto &b : bytes)
-            b = static_cast<std::uint8_t>(byte(random));
-    };
-    for (int r = 0; r < MaxRings; ++r) {
-        RingData &ring = model.store(r);
-        const std::span<std::uint8_t> project(ring.project);
-        scramble(project.subspan(PL::CurrentProgram, PL::ConflictTimes - PL::CurrentProgram));
-        scramble(project.subspan(PL::Description, PL::DescriptionSize));
-        scramble(project.subspan(PL::Reserved, PL::ReservedSize));
-        scramble(ring.programs);
-        keepPhaseTimesValid(ring.programs);
-    }
-    wireEveryRing(model);
-    model.setRingCount(rings);
-    model.ReloadRing(0);
-}
 
 struct Outcome
 {

@@ -39,6 +39,7 @@ TForm12::TForm12(ControllerLink &link, QWidget *parent) : QWidget(parent, Qt::Wi
     m_log->setReadOnly(true);
     m_log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_log->setMaximumBlockCount(MaxLogLines);
+    m_lines = std::make_unique<LogBatch>(*m_log);
     m_send = new QPushButton(QStringLiteral("Послать"));
     m_send->setObjectName(QStringLiteral("Button1"));
 
@@ -70,10 +71,7 @@ void TForm12::appendLog(const QString &text)
     shown.replace(QChar(0), QChar(0x2400));
     // Lines are laid out once a frame, together: one layout per line would let a busy link
     // (a long journal, a transfer) spend its time in the console's text layout.
-    m_pending.append(shown);
-    // Trimmed in halves, so that a flood does not move the whole list for every line.
-    if (m_pending.size() > 2 * MaxLogLines)
-        m_pending.remove(0, m_pending.size() - MaxLogLines);
+    m_lines->append(shown);
     // A hidden console lays nothing out: what it would show waits until it opens.
     if (isVisible() && !m_flush.isActive())
         m_flush.start();
@@ -81,12 +79,8 @@ void TForm12::appendLog(const QString &text)
 
 void TForm12::flushLog()
 {
-    if (m_pending.isEmpty() || !isVisible())
-        return;
-    if (m_pending.size() > MaxLogLines)
-        m_pending.remove(0, m_pending.size() - MaxLogLines);
-    m_log->appendPlainText(m_pending.join(QLatin1Char('\n')));
-    m_pending.clear();
+    if (isVisible())
+        m_lines->flush();
 }
 
 void TForm12::showEvent(QShowEvent *event)

@@ -1,9 +1,12 @@
 // Window "Командная консоль".
 #pragma once
 
-#include <QStringList>
+#include "service/LogBatch.h"
+
 #include <QTimer>
 #include <QWidget>
+
+#include <memory>
 
 class ControllerLink;
 class QComboBox;
@@ -46,10 +49,10 @@ private:
     void flushLog();
 
     ControllerLink &m_link;
-    QStringList m_pending;
     QTimer m_flush;
     QLineEdit *m_command = nullptr;
     QComboBox *m_commands = nullptr;
     QPlainTextEdit *m_log = nullptr;
     QPushButton *m_send = nullptr;
+    std::unique_ptr<LogBatch> m_lines;
 };

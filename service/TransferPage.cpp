@@ -77,16 +77,30 @@ TransferPage::TransferPage(ProjectTransfer &transfer, QWidget *parent)
     logs->setStretchFactor(1, 2);
     layout->addWidget(logs, 1);
 
-    connect(&m_transfer, &ProjectTransfer::statusCleared, this,
-            [this] { markProgressFailed(false); });
+    m_statusLines = std::make_unique<LogBatch>(*m_statusLog);
+    m_packetLines = std::make_unique<LogBatch>(*m_packetLog);
+    m_frame.setSingleShot(true);
+    m_frame.setInterval(FrameMs);
+    connect(&m_frame, &QTimer::timeout, this, &TransferPage::showFrame);
+
+    connect(&m_transfer, &ProjectTransfer::statusCleared, this, [this] {
+        markProgressFailed(false);
+        m_statusLines->clear();
+    });
     connect(&m_transfer, &ProjectTransfer::busyChanged, this, &TransferPage::showTransferState);
-    connect(&m_transfer, &ProjectTransfer::progressChanged, m_progress, &QProgressBar::setValue);
+    connect(&m_transfer, &ProjectTransfer::progressChanged, this, [this](int percent) {
+        m_percent = percent;
+        queueFrame();
+    });
     connect(&m_transfer, &ProjectTransfer::labelChanged, m_transferLabel, &QLabel::setText);
-    connect(&m_transfer, &ProjectTransfer::statusCleared, m_statusLog, &QPlainTextEdit::clear);
-    connect(&m_transfer, &ProjectTransfer::statusLogged, m_statusLog,
-            &QPlainTextEdit::appendPlainText);
-    connect(&m_transfer, &ProjectTransfer::packetLogged, m_packetLog,
-            &QPlainTextEdit::appendPlainText);
+    connect(&m_transfer, &ProjectTransfer::statusLogged, this, [this](const QString &line) {
+        m_statusLines->append(line);
+        queueFrame();
+    });
+    connect(&m_transfer, &ProjectTransfer::packetLogged, this, [this](const QString &line) {
+        m_packetLines->append(line);
+        queueFrame();
+    });
     showTransferState();
 }
 
@@ -116,8 +130,11 @@ QCoro::Task<void> TransferPage::runTransfer(bool upload)
         result = co_await m_transfer.upload();
     else
         result = co_await m_transfer.download();
-    if (self)
+    if (self) {
+        // The last lines and the full bar are on screen before the message box covers them.
+        showFrame();
         showTransferResult(result);
+    }
 }
 
 void TransferPage::showTransferResult(const TransferResult &result)
@@ -152,6 +169,7 @@ void TransferPage::markProgressFailed(bool failed)
 
 void TransferPage::showTransferState()
 {
+    showFrame();
     const bool up = m_transfer.uploadBusy();
     const bool down = m_transfer.downloadBusy();
     // The tail of a cancelled transfer still holds the link for one command: neither button
@@ -161,4 +179,24 @@ void TransferPage::showTransferState()
     m_download->setText(down ? ProjectTransfer::kCancelCaption : ProjectTransfer::kDownloadCaption);
     m_upload->setEnabled(!down && !winding);
     m_download->setEnabled(!up && !winding);
+}
+
+void TransferPage::queueFrame()
+{
+    if (!m_frame.isActive())
+        m_frame.start();
+}
+
+void TransferPage::showFrame()
+{
+    m_frame.stop();
+    m_statusLines->flush();
+    m_packetLines->flush();
+    if (m_progress->value() != m_percent) {
+        // The bar paints itself at once whenever its text changes; held back, it is painted
+        // with the logs, in the frame's one pass.
+        m_progress->setUpdatesEnabled(false);
+        m_progress->setValue(m_percent);
+        m_progress->setUpdatesEnabled(true);
+    }
 }

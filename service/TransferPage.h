@@ -1,9 +1,14 @@
 // Window "ДК", tab "Загрузка/Выгрузка".
 #pragma once
 
+#include "service/LogBatch.h"
+
+#include <QTimer>
 #include <QWidget>
 
 #include <qcoro/qcorotask.h>
+
+#include <memory>
 
 class ProjectTransfer;
 class QCheckBox;
@@ -19,6 +24,9 @@ class TransferPage : public QWidget
 {
     Q_OBJECT
 public:
+    // How long lines and progress wait to be shown together.
+    static constexpr int FrameMs = 16;
+
     TransferPage(ProjectTransfer &transfer, QWidget *parent = nullptr);
 
 public slots:
@@ -31,6 +39,10 @@ private:
     void showTransferResult(const TransferResult &result);
     void markProgressFailed(bool failed);
     void showTransferState();
+    // The logs and the bar are brought up to date once a frame, and at once when a transfer
+    // starts or ends.
+    void queueFrame();
+    void showFrame();
 
     ProjectTransfer &m_transfer;
     QPushButton *m_upload = nullptr;
@@ -40,4 +52,8 @@ private:
     QProgressBar *m_progress = nullptr;
     QPlainTextEdit *m_statusLog = nullptr;
     QPlainTextEdit *m_packetLog = nullptr;
+    std::unique_ptr<LogBatch> m_statusLines;
+    std::unique_ptr<LogBatch> m_packetLines;
+    int m_percent = 0;
+    QTimer m_frame;
 };
