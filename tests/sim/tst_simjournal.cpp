@@ -1,12 +1,22 @@
 // The event journal of the virtual controller as the configurator reads it.
 #include "sim/VirtualController.h"
 
-#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTest>
 
+#include <algorithm>
+#include <ctime>
+#include <limits>
+
 namespace {
+qint64 processorNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
 bool isPositive(const QByteArray &answer)
 {
     return answer.startsWith("SUCCESS:") && answer.endsWith('\n');
@@ -126,14 +136,19 @@ private slots:
     {
         constexpr int kSize = 100000;
         constexpr int kReference = kSize / 100;
-        // The reference, taken now on this machine: a journal a hundred times shorter.
-        QElapsedTimer timer;
-        timer.start();
-        VirtualController small;
-        small.journal() = Journal(kReference);
-        QCOMPARE(readAll(small, kReference + 1).size(), kReference);
-        const qint64 referenceNs = qMax<qint64>(timer.nsecsElapsed(), 1'000'000);
-        timer.restart();
+        // The reference, taken now on this machine: a journal a hundred times shorter, the
+        // best of three. Processor time, not wall time, so a busy machine that takes the test
+        // off the processor for a while does not count against it.
+        qint64 referenceNs = std::numeric_limits<qint64>::max();
+        for (int round = 0; round < 3; ++round) {
+            const qint64 start = processorNs();
+            VirtualController small;
+            small.journal() = Journal(kReference);
+            QCOMPARE(readAll(small, kReference + 1).size(), kReference);
+            referenceNs = std::min(referenceNs, processorNs() - start);
+        }
+        referenceNs = std::max<qint64>(referenceNs, 1'000'000);
+        const qint64 start = processorNs();
         VirtualController controller;
         controller.journal() = Journal(kSize);
         QCOMPARE(controller.handle("event used"), QByteArray("SUCCESS:100000\n"));
@@ -142,9 +157,10 @@ private slots:
         // read so far.
         const QList<QByteArray> records = readAll(controller, kSize + 1);
         QCOMPARE(records.size(), kSize);
-        QVERIFY2(timer.nsecsElapsed() < 5 * 100 * referenceNs,
+        const qint64 spentNs = processorNs() - start;
+        QVERIFY2(spentNs < 5 * 100 * referenceNs,
                  qPrintable(QStringLiteral("%1 ms, %2 ms for a hundredth")
-                                .arg(timer.elapsed())
+                                .arg(spentNs / 1'000'000)
                                 .arg(referenceNs / 1'000'000)));
         QCOMPARE(records.last(), Journal::record(kSize - 1));
         QVERIFY(Journal::recordTime(kSize - 2) < Journal::recordTime(kSize - 1));
