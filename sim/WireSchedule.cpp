@@ -21,10 +21,15 @@ public:
     }
     void release()
     {
-        if (--m_users == 0) {
-            s_clock = nullptr;
-            delete this;
+        if (--m_users > 0)
+            return;
+        s_clock = nullptr;
+        if (m_ringing) {
+            // Not deleted inside its own signal; it watches nothing meanwhile.
+            m_notifier->setEnabled(false);
+            m_notifier.release()->deleteLater();
         }
+        delete this;
     }
 
     WireSchedule::Booking book(qint64 dueNs, WireSchedule *schedule)
@@ -60,6 +65,7 @@ private:
         m_armedNs = -1;
         // Held while the schedules run, which may drop the last other user.
         ++m_users;
+        m_ringing = true;
         const qint64 now = WireSchedule::now();
         while (!m_due.empty() && m_due.begin()->first <= now) {
             WireSchedule *const schedule = m_due.begin()->second;
@@ -70,7 +76,12 @@ private:
         // Bookings made meanwhile may have set the timer for later than one already waiting.
         if (!m_due.empty() && (m_armedNs < 0 || m_due.begin()->first < m_armedNs))
             arm(m_due.begin()->first);
-        release();
+        if (m_users == 1) {
+            release();
+            return;
+        }
+        --m_users;
+        m_ringing = false;
     }
 
     void arm(qint64 dueNs)
@@ -86,6 +97,7 @@ private:
 
     static thread_local WireClock *s_clock;
     int m_users = 0;
+    bool m_ringing = false; // inside onAlarm
     int m_timer = -1;
     qint64 m_armedNs = -1; // when the timer rings; -1: not set
     std::unique_ptr<QSocketNotifier> m_notifier;
