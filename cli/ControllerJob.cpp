@@ -38,7 +38,18 @@ QString declined(const TransferResult &result)
 } // namespace
 
 ControllerJob::ControllerJob(ControllerLink &link, QObject *parent)
-    : QObject(parent), m_transfer(new ProjectTransfer(link, m_model, this))
+    : ControllerJob(link, std::make_unique<RingModel>(), parent)
+{
+}
+
+ControllerJob::ControllerJob(ControllerLink &link, std::unique_ptr<RingModel> own, QObject *parent)
+    : ControllerJob(link, *own, parent)
+{
+    m_own = std::move(own);
+}
+
+ControllerJob::ControllerJob(ControllerLink &link, RingModel &model, QObject *parent)
+    : QObject(parent), m_model(model), m_transfer(new ProjectTransfer(link, m_model, this))
 {
     m_transfer->setQuestions(this);
     connect(m_transfer, &ProjectTransfer::progressChanged, this, &ControllerJob::progressChanged);
@@ -49,6 +60,16 @@ ControllerJob::~ControllerJob() = default;
 void ControllerJob::setVerifyAfterUpload(bool on)
 {
     m_transfer->setVerifyAfterUpload(on);
+}
+
+void ControllerJob::setSealedRings(const ProjectTransfer::SealedRings &rings)
+{
+    m_transfer->setSealedRings(rings);
+}
+
+void ControllerJob::setRingSink(ProjectTransfer::RingSink sink)
+{
+    m_transfer->setRingSink(std::move(sink));
 }
 
 QString ControllerJob::label() const
@@ -125,26 +146,35 @@ QCoro::Task<ControllerJob::Outcome> ControllerJob::verify(const RingModel &expec
 QString ControllerJob::difference(const RingModel &expected, const RingModel &read)
 {
     if (expected.ringCount() != read.ringCount())
-        return QStringLiteral("колец в файле %1, в ДК %2")
-            .arg(expected.ringCount())
-            .arg(read.ringCount());
+        return ringCountDifference(expected.ringCount(), read.ringCount());
     for (int r = 0; r < expected.ringCount(); ++r) {
         // The file's ring as the upload would have sent it: sizes and checksums sealed.
         RingData sent = expected.store(r);
         if (r == expected.currentRing())
             sent = expected.working();
         RingModel::SealForController(sent);
-        const RingData &back = read.store(r);
-        const auto project =
-            std::mismatch(sent.project.begin(), sent.project.end(), back.project.begin());
-        if (project.first != sent.project.end())
-            return firstDifference(r, BlockFields::Block::Project,
-                                   std::size_t(project.first - sent.project.begin()));
-        const auto programs =
-            std::mismatch(sent.programs.begin(), sent.programs.end(), back.programs.begin());
-        if (programs.first != sent.programs.end())
-            return firstDifference(r, BlockFields::Block::Programs,
-                                   std::size_t(programs.first - sent.programs.begin()));
+        if (QString differs = ringDifference(r, sent, read.store(r)); !differs.isEmpty())
+            return differs;
     }
+    return {};
+}
+
+QString ControllerJob::ringCountDifference(int inFile, int inController)
+{
+    return QStringLiteral("колец в файле %1, в ДК %2").arg(inFile).arg(inController);
+}
+
+QString ControllerJob::ringDifference(int ring, const RingData &sent, const RingData &back)
+{
+    const auto project =
+        std::mismatch(sent.project.begin(), sent.project.end(), back.project.begin());
+    if (project.first != sent.project.end())
+        return firstDifference(ring, BlockFields::Block::Project,
+                               std::size_t(project.first - sent.project.begin()));
+    const auto programs =
+        std::mismatch(sent.programs.begin(), sent.programs.end(), back.programs.begin());
+    if (programs.first != sent.programs.end())
+        return firstDifference(ring, BlockFields::Block::Programs,
+                               std::size_t(programs.first - sent.programs.begin()));
     return {};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/ProjectTransfer.h"
 #include "link/Questions.h"
 #include "link/TransferResult.h"
 #include "model/RingModel.h"
@@ -9,8 +10,9 @@
 
 #include <qcoro/qcorotask.h>
 
+#include <memory>
+
 class ControllerLink;
-class ProjectTransfer;
 
 // One controller's transfer for the terminal: the window's own upload, download and
 // read-back over a link the caller made, with the questions the window would put to the
@@ -29,6 +31,9 @@ public:
     };
 
     explicit ControllerJob(ControllerLink &link, QObject *parent = nullptr);
+    // Works on `model`, which the caller keeps: the project an upload sends, or where a
+    // download without a ring sink puts what it read. Many jobs may share one model.
+    ControllerJob(ControllerLink &link, RingModel &model, QObject *parent = nullptr);
     ~ControllerJob() override;
 
     void setVerifyAfterUpload(bool on);
@@ -40,6 +45,9 @@ public:
     [[nodiscard]] QString label() const;
     // The project to upload; the transfer sends the rings of this model.
     [[nodiscard]] RingModel &model() { return m_model; }
+    // See ProjectTransfer: shared sealed rings for uploads, a sink for downloads.
+    void setSealedRings(const ProjectTransfer::SealedRings &rings);
+    void setRingSink(ProjectTransfer::RingSink sink);
 
     QCoro::Task<Outcome> upload();
     // On success the controller's rings are in model().
@@ -49,16 +57,23 @@ public:
 
     // How the project in the controller differs from `expected`; empty when it does not.
     [[nodiscard]] static QString difference(const RingModel &expected, const RingModel &read);
+    // How ring `ring` read back differs from `sent` (sealed as an upload sends it); empty when
+    // it does not.
+    [[nodiscard]] static QString ringDifference(int ring, const RingData &sent,
+                                                const RingData &back);
+    [[nodiscard]] static QString ringCountDifference(int inFile, int inController);
 
 signals:
     void progressChanged(int percent);
 
 private:
+    ControllerJob(ControllerLink &link, std::unique_ptr<RingModel> own, QObject *parent);
     // Nobody is there to answer: a script says beforehand which questions it answers Yes.
     bool ask(Question kind, const QString &caption, const QString &text) override;
     [[nodiscard]] Outcome outcome(const TransferResult &result) const;
 
-    RingModel m_model;
+    std::unique_ptr<RingModel> m_own;
+    RingModel &m_model;
     ProjectTransfer *m_transfer = nullptr;
     bool m_oneRing = false;
     bool m_acceptWarnings = false;

@@ -53,19 +53,26 @@ int FleetRun::slowest(qint64 *ms) const
     return index;
 }
 
-std::shared_ptr<const RingModel> FleetRun::project(const QString &file, QString *error)
+std::shared_ptr<FleetRun::Shared> FleetRun::project(const QString &file, QString *error)
 {
     if (const auto known = m_projects.constFind(file); known != m_projects.cend())
         return *known;
-    auto model = std::make_shared<RingModel>();
-    const ProjectFile::OpenResult opened = ProjectFile::open(*model, file);
+    auto shared = std::make_shared<Shared>();
+    const ProjectFile::OpenResult opened = ProjectFile::open(shared->model, file);
     if (!opened.ok() || opened.ringsRead == 0) {
         *error = opened.ok() ? QStringLiteral("в файле \"%1\" нет ни одного кольца").arg(file)
                              : opened.error;
         return nullptr;
     }
-    m_projects.insert(file, model);
-    return model;
+    // The file as its own opening leaves the model: every store fixed up, ring 1 current.
+    // Each upload sends these copies and compares the read-back with them.
+    for (int r = 0; r < shared->model.ringCount(); ++r) {
+        auto sealed = std::make_shared<RingData>(shared->model.store(r));
+        RingModel::SealForController(*sealed);
+        shared->sealed[std::size_t(r)] = std::move(sealed);
+    }
+    m_projects.insert(file, shared);
+    return shared;
 }
 
 QCoro::Task<void> FleetRun::run()
@@ -146,30 +153,42 @@ QCoro::Task<void> FleetRun::serve(int index)
         peer->close();
         co_return;
     }
-    ControllerJob job(link);
+    if (!m_blank)
+        m_blank = std::make_unique<RingModel>();
+    std::shared_ptr<Shared> shared;
+    if (m_options.mode == Mode::Upload) {
+        result.file = m_options.files.value(controller.name);
+        shared = project(result.file, &result.message);
+        if (!shared) {
+            peer->close();
+            co_return;
+        }
+    }
+    // Every job of a file shares its project and its sealed rings; a backup writes each ring
+    // to its new file as soon as it is read and keeps none.
+    ControllerJob job(link, shared ? shared->model : *m_blank);
     job.setVerifyAfterUpload(m_options.verify);
     job.setOneRingAllowed(m_options.oneRing);
     job.setWarningsAccepted(m_options.acceptWarnings);
 
     ControllerJob::Outcome outcome;
+    const QString path =
+        QDir(m_options.directory).filePath(controller.name + QStringLiteral(".velt"));
+    BackupFile backup(path, m_options.allowFewerRings);
     if (m_options.mode == Mode::Upload) {
-        result.file = m_options.files.value(controller.name);
-        const auto shared = project(result.file, &result.message);
-        if (!shared) {
-            peer->close();
-            co_return;
-        }
-        // The file as its own opening would leave the model: every store, fixed up.
-        for (int r = 0; r < MaxRings; ++r)
-            job.model().store(r) = shared->store(r);
-        job.model().setRingCount(shared->ringCount());
-        job.model().ReloadRing(0);
+        job.setSealedRings(shared->sealed);
         outcome = co_await job.upload();
     } else {
+        job.setRingSink([&backup](int, RingData &ring) { return backup.add(ring); });
         outcome = co_await job.download();
     }
+    if (!backup.error().isEmpty()) {
+        // The controller was read, the disk refused: no copy, and the old one stays.
+        outcome.ok = false;
+        outcome.message = backup.error();
+    }
     if (m_options.mode == Mode::Backup && outcome.ok)
-        outcome = co_await recount(link, job.model().ringCount(), std::move(outcome));
+        outcome = co_await recount(link, backup.rings(), std::move(outcome));
     // Nothing more is heard from this controller: a late answer goes nowhere.
     peer->close();
     result.ok = outcome.ok;
@@ -178,9 +197,9 @@ QCoro::Task<void> FleetRun::serve(int index)
     if (m_options.mode == Mode::Upload || !outcome.ok)
         co_return;
 
-    result.file = QDir(m_options.directory).filePath(controller.name + QStringLiteral(".velt"));
+    result.file = path;
     QString error;
-    result.backup = BackupFile::write(job.model(), result.file, &error, m_options.allowFewerRings);
+    result.backup = backup.finish(&error);
     switch (result.backup) {
     case BackupFile::Result::Written:
         result.message += QStringLiteral("; сохранено в ") + result.file;

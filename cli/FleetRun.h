@@ -3,7 +3,9 @@
 #include "cli/BackupFile.h"
 #include "cli/ControllerJob.h"
 #include "cli/FleetList.h"
+#include "link/ProjectTransfer.h"
 #include "link/UdpHub.h"
+#include "model/RingModel.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -19,7 +21,6 @@
 #include <vector>
 
 class ControllerLink;
-class RingModel;
 
 // Backs up, or uploads to, every controller of a list over UDP, at most `jobs` at a time (by
 // default every controller at once, as far as the machine allows: FleetLimits). Other fleet
@@ -90,8 +91,14 @@ private:
     QCoro::Task<void> serve(int index);
     QCoro::Task<ControllerJob::Outcome> recount(ControllerLink &link, int read,
                                                 ControllerJob::Outcome outcome);
-    // The project of an upload's file, read once however many controllers get it.
-    [[nodiscard]] std::shared_ptr<const RingModel> project(const QString &file, QString *error);
+    // The project of an upload's file with its rings sealed for the controller, read once
+    // however many controllers get it.
+    struct Shared
+    {
+        RingModel model;
+        ProjectTransfer::SealedRings sealed;
+    };
+    [[nodiscard]] std::shared_ptr<Shared> project(const QString &file, QString *error);
 
     FleetList m_list;
     Options m_options;
@@ -106,5 +113,7 @@ private:
     static constexpr int kStartGapMs = 10;
     QElapsedTimer m_clock;
     std::vector<qint64> m_started; // per controller; -1 when not in work
-    QHash<QString, std::shared_ptr<const RingModel>> m_projects;
+    QHash<QString, std::shared_ptr<Shared>> m_projects;
+    // What a backup's transfer is given as its project: with a ring sink it stays untouched.
+    std::unique_ptr<RingModel> m_blank;
 };

@@ -118,36 +118,54 @@ QCoro::Task<void> quickCheck(QString path, ControllerLink &link, FleetRun::Resul
           programs ? QStringLiteral("контрольные суммы программ") : QString());
 }
 
-QCoro::Task<void> fullCheck(QString path, ControllerLink &link, FleetRun::Result &result)
+QCoro::Task<void> fullCheck(QString path, ControllerLink &link, RingModel &blank,
+                            FleetRun::Result &result)
 {
     QString error;
     if (!archive(path, &error)) {
         unanswered(result, error, QStringLiteral("no-archive"));
         co_return;
     }
-    ControllerJob job(link);
+    // Each ring is compared with the archive's as soon as it is read, the archive opened
+    // again for it, so that no job in flight holds a project or a copy of what it read.
+    QList<int> differing;
+    QString detail;
+    int inFile = 0;
+    int read = 0;
+    bool archiveLost = false;
+    ControllerJob job(link, blank);
+    job.setRingSink([&](int r, RingData &back) {
+        const auto expected = archive(path, &error);
+        if (!expected) {
+            archiveLost = true;
+            return false;
+        }
+        inFile = expected->ringCount();
+        ++read;
+        if (r >= inFile)
+            return true;
+        RingData sent = r == expected->currentRing() ? expected->working() : expected->store(r);
+        RingModel::SealForController(sent);
+        if (sent.project != back.project || sent.programs != back.programs) {
+            differing << r + 1;
+            if (detail.isEmpty())
+                detail = ControllerJob::ringDifference(r, sent, back);
+        }
+        return true;
+    });
     const ControllerJob::Outcome outcome = co_await job.download();
+    if (archiveLost) {
+        unanswered(result, error, QStringLiteral("no-archive"));
+        co_return;
+    }
     if (!outcome.ok) {
         result.log = outcome.log;
         unanswered(result, outcome.message, QStringLiteral("failed"));
         co_return;
     }
-    // Read again once the download is over, so that no job in flight holds a second project.
-    const auto expected = archive(path, &error);
-    if (!expected) {
-        unanswered(result, error, QStringLiteral("no-archive"));
-        co_return;
-    }
-    const RingModel &read = job.model();
-    QList<int> differing;
-    for (int r = 0; r < std::min(expected->ringCount(), read.ringCount()); ++r) {
-        RingData sent = r == expected->currentRing() ? expected->working() : expected->store(r);
-        RingModel::SealForController(sent);
-        if (sent.project != read.store(r).project || sent.programs != read.store(r).programs)
-            differing << r + 1;
-    }
-    judge(result, differing, expected->ringCount(), read.ringCount(),
-          ControllerJob::difference(*expected, read));
+    if (inFile != read)
+        detail = ControllerJob::ringCountDifference(inFile, read);
+    judge(result, differing, inFile, read, detail);
 }
 
 QString summary(const FleetRun &run, bool quick)
@@ -202,11 +220,14 @@ int runFleetVerify(const QStringList &files, CliContext &context)
         return ExitCode::Failure;
     }
     const bool quick = context.has(FleetVerify::quick().name);
-    options->job = [dir, quick](const FleetList::Controller &controller, ControllerLink &link,
-                                FleetRun::Result &result) {
+    // What each full check's transfer is given as its project: with a ring sink it stays
+    // untouched.
+    const auto blank = std::make_shared<RingModel>();
+    options->job = [dir, quick, blank](const FleetList::Controller &controller,
+                                       ControllerLink &link, FleetRun::Result &result) {
         const QString path = QDir(dir).filePath(controller.name + QStringLiteral(".velt"));
         result.file = path;
-        return quick ? quickCheck(path, link, result) : fullCheck(path, link, result);
+        return quick ? quickCheck(path, link, result) : fullCheck(path, link, *blank, result);
     };
     FleetRun run(*list, *options);
     int width = 0;

@@ -3,6 +3,7 @@
 #include "link/Transport.h"
 
 #include <QDeadlineTimer>
+#include <QMetaMethod>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -320,7 +321,10 @@ void ControllerLink::IdUDPServer1UDPRead(const QByteArray &datagram)
             m_answer = text;
         }
     }
-    emit echo(decode(text));
+    // A fleet hears thousands of answers a second that nobody shows.
+    static const QMetaMethod echoed = QMetaMethod::fromSignal(&ControllerLink::echo);
+    if (isSignalConnected(echoed))
+        emit echo(decode(text));
 }
 
 void ControllerLink::onStranger(const QString &from, const QByteArray &datagram)

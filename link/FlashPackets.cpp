@@ -1,6 +1,8 @@
 #include "link/FlashPackets.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 
 namespace FlashPackets {
 
@@ -46,15 +48,22 @@ QString verb(CommandSet set, Block block, bool write)
     return write ? QStringLiteral("progs_flashwr ") : QStringLiteral("progs_flashrd ");
 }
 
+// The value of each hexadecimal digit, -1 for any other character.
+constexpr std::array<std::int8_t, 256> kNibbles = [] {
+    std::array<std::int8_t, 256> table{};
+    table.fill(-1);
+    for (int c = 0; c < 10; ++c)
+        table[std::size_t('0' + c)] = std::int8_t(c);
+    for (int c = 0; c < 6; ++c) {
+        table[std::size_t('A' + c)] = std::int8_t(10 + c);
+        table[std::size_t('a' + c)] = std::int8_t(10 + c);
+    }
+    return table;
+}();
+
 int nibble(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    return kNibbles[std::size_t(static_cast<unsigned char>(c))];
 }
 } // namespace
 
@@ -87,14 +96,15 @@ bool decodeReadPayload(const QByteArray &payload, std::span<std::uint8_t> out)
     const auto wanted = static_cast<qsizetype>(out.size() * 2);
     if ((payload.size() & ~qsizetype(1)) != wanted)
         return false;
-    for (qsizetype i = 0; i < wanted; ++i) {
-        if (nibble(payload[i]) < 0)
-            return false;
-    }
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const auto at = static_cast<qsizetype>(2 * i);
-        out[i] = static_cast<std::uint8_t>(nibble(payload[at]) << 4 | nibble(payload[at + 1]));
-    }
+    // Checked in full before a byte is written: a bad answer leaves `out` as it was.
+    const char *const text = payload.constData();
+    int bad = 0;
+    for (qsizetype i = 0; i < wanted; ++i)
+        bad |= nibble(text[i]);
+    if (bad < 0)
+        return false;
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<std::uint8_t>(nibble(text[2 * i]) << 4 | nibble(text[2 * i + 1]));
     return true;
 }
 

@@ -8,6 +8,8 @@
 #include "model/Crc32.h"
 #include "model/RingModel.h"
 
+#include <QMetaMethod>
+
 #include <algorithm>
 #include <array>
 
@@ -30,13 +32,6 @@ int triesFor(Block block)
     return block == Block::Project ? ProjectTransfer::ProjectTries : ProjectTransfer::ProgramsTries;
 }
 
-std::span<std::uint8_t> bytesOf(RingData &ring, Block block)
-{
-    if (block == Block::Project)
-        return ring.project;
-    return ring.programs;
-}
-
 bool crcChecks(std::span<const std::uint8_t> block, std::size_t crcAt)
 {
     return Crc32(block.first(crcAt)) == readU32(block, crcAt);
@@ -48,8 +43,24 @@ const QString ProjectTransfer::kDownloadCaption = QStringLiteral("Выгрузи
 const QString ProjectTransfer::kCancelCaption = QStringLiteral("ОТМЕНА!!!");
 
 ProjectTransfer::ProjectTransfer(ControllerLink &link, RingModel &model, QObject *parent)
-    : QObject(parent), m_link(link), m_model(model), m_received(std::make_unique<RingData>())
+    : QObject(parent), m_link(link), m_model(model)
 {
+}
+
+RingData &ProjectTransfer::receivedBuffer() const
+{
+    if (!m_received)
+        m_received = std::make_unique<RingData>();
+    return *m_received;
+}
+
+std::shared_ptr<const RingData> ProjectTransfer::sealedRing(int ring) const
+{
+    if (m_sealed[std::size_t(ring)])
+        return m_sealed[std::size_t(ring)];
+    auto sealed = std::make_shared<RingData>(m_model.store(ring));
+    RingModel::SealForController(*sealed);
+    return sealed;
 }
 
 ProjectTransfer::~ProjectTransfer() = default;
@@ -203,14 +214,13 @@ QCoro::Task<void> ProjectTransfer::uploadSteps(int run)
     startProgress(maximum);
 
     // The sealed copies as they went out, for the read-back.
-    std::array<std::unique_ptr<RingData>, MaxRings> sent;
+    std::array<std::shared_ptr<const RingData>, MaxRings> sent;
     int good = 0;
     for (int p = 0; p < passes; ++p) {
         if (p < ringCount) {
             logStatus(QStringLiteral("Загружаем кольцо: ") + QString::number(p + 1));
-            sent[p] = std::make_unique<RingData>(m_model.store(p));
-            RingModel::SealForController(*sent[p]);
-            co_await WriteRing(p);
+            sent[p] = sealedRing(p);
+            co_await writeSealed(p, *sent[p]);
             logStatus(m_projectDone ? QStringLiteral("Проект успешно загружен!")
                                     : QStringLiteral("Проект НЕ загружен!"));
             logStatus(m_programsDone ? QStringLiteral("Программы успешно загружены!")
@@ -270,23 +280,21 @@ QCoro::Task<void> ProjectTransfer::uploadSteps(int run)
 QCoro::Task<bool> ProjectTransfer::verifyRing(int ring, const RingData &sent)
 {
     const int run = m_run;
-    RingData back;
     std::size_t base = 0;
     for (const Block block : {Block::Project, Block::Programs}) {
-        const std::span<std::uint8_t> out = bytesOf(back, block);
         const std::span<const std::uint8_t> expected =
             block == Block::Project ? std::span<const std::uint8_t>(sent.project)
                                     : std::span<const std::uint8_t>(sent.programs);
-        if (!co_await readBlock(block, ring, out)) {
+        std::size_t mismatch = expected.size();
+        if (!co_await readBlock(block, ring, {}, expected, &mismatch)) {
             logFailure(QStringLiteral(" при проверке; загруженное не проверено"));
             co_return false;
         }
-        const auto diff = std::mismatch(out.begin(), out.end(), expected.begin());
-        if (diff.first != out.end()) {
+        if (mismatch < expected.size()) {
             if (alive(run)) {
                 m_result.cause = Cause::Mismatch;
                 m_result.ring = ring;
-                m_result.offset = base + std::size_t(diff.first - out.begin());
+                m_result.offset = base + mismatch;
                 m_result.detail = QStringLiteral("Сбой проверки: кольцо %1, смещение %2")
                                       .arg(ring + 1)
                                       .arg(m_result.offset);
@@ -294,7 +302,7 @@ QCoro::Task<bool> ProjectTransfer::verifyRing(int ring, const RingData &sent)
             }
             co_return false;
         }
-        base += out.size();
+        base += expected.size();
     }
     co_return true;
 }
@@ -339,8 +347,9 @@ QCoro::Task<void> ProjectTransfer::downloadSteps(int run)
             logStatus(kDownloadDashes);
             break;
         }
-        const bool project = crcChecks(m_received->project, ProjectLayout::Crc);
-        if (!project || !crcChecks(m_received->programs, ProgramsLayout::Crc)) {
+        RingData &received = receivedBuffer();
+        const bool project = crcChecks(received.project, ProjectLayout::Crc);
+        if (!project || !crcChecks(received.programs, ProgramsLayout::Crc)) {
             m_result.cause = Cause::Checksum;
             m_result.ring = p;
             m_result.detail = project
@@ -349,8 +358,11 @@ QCoro::Task<void> ProjectTransfer::downloadSteps(int run)
             logStatus(m_result.detail);
             break;
         }
+        if (!m_sink)
+            read[p] = std::make_unique<RingData>(received);
+        else if (!m_sink(p, received))
+            break;
         logStatus(QStringLiteral("Кольцо выгружено!!"));
-        read[p] = std::make_unique<RingData>(*m_received);
         ++good;
         logStatus(kDownloadDashes);
     }
@@ -364,15 +376,18 @@ QCoro::Task<void> ProjectTransfer::downloadSteps(int run)
     }
     logStatus(kDownloadDashes);
     logStatus(QStringLiteral("Итого - выгружено ") + QString::number(good));
-    for (int r = 0; r < good; ++r)
-        m_model.store(r) = *read[r];
-    m_model.setRingCount(good);
-    m_model.ReloadRing(0);
-    // Not on disk yet: closing the program must offer to save it.
-    m_model.setModified(true);
-    m_model.recordStep(QStringLiteral("выгрузка проекта из ДК"));
+    if (!m_sink) {
+        for (int r = 0; r < good; ++r)
+            m_model.store(r) = *read[r];
+        m_model.setRingCount(good);
+        m_model.ReloadRing(0);
+        // Not on disk yet: closing the program must offer to save it.
+        m_model.setModified(true);
+        m_model.recordStep(QStringLiteral("выгрузка проекта из ДК"));
+    }
     setFull();
-    emit projectReplaced();
+    if (!m_sink)
+        emit projectReplaced();
 
     m_result.ringsDone = good;
     // A ring the controller holds but that was not read must not pass for the project's end.
@@ -460,16 +475,23 @@ QCoro::Task<bool> ProjectTransfer::writePacket(CommandSet set, Block block, int 
 
 QCoro::Task<void> ProjectTransfer::WriteRing(int ring)
 {
-    m_projectDone = false;
-    m_programsDone = false;
     RingData copy = m_model.store(ring);
     RingModel::SealForController(copy);
+    co_await writeSealed(ring, copy);
+}
+
+QCoro::Task<void> ProjectTransfer::writeSealed(int ring, const RingData &sealed)
+{
+    m_projectDone = false;
+    m_programsDone = false;
     int index = 0;
     for (const Block block : {Block::Project, Block::Programs}) {
-        const std::span<const std::uint8_t> bytes = bytesOf(copy, block);
+        const std::span<const std::uint8_t> bytes =
+            block == Block::Project ? std::span<const std::uint8_t>(sealed.project)
+                                    : std::span<const std::uint8_t>(sealed.programs);
         for (int i = 0; i < packetCount(block); ++i, ++index) {
             const Packet pk = packet(block, i);
-            logPacket(QStringLiteral("Пакет №=") + QString::number(i + 1));
+            logPacketNumber(i + 1);
             if (!co_await writePacket(m_commandSet, block, ring, pk.offset,
                                       bytes.subspan(pk.offset, pk.length), triesFor(block), index))
                 co_return;
@@ -493,13 +515,19 @@ QCoro::Task<void> ProjectTransfer::EraseRing(int ring)
                                           ProgramsTries, packetCount(Block::Project));
 }
 
-QCoro::Task<bool> ProjectTransfer::readBlock(Block block, int ring, std::span<std::uint8_t> out)
+QCoro::Task<bool> ProjectTransfer::readBlock(Block block, int ring, std::span<std::uint8_t> out,
+                                             std::span<const std::uint8_t> expected,
+                                             std::size_t *mismatch)
 {
     const int run = m_run;
     const int first = block == Block::Programs ? packetCount(Block::Project) : 0;
+    std::array<std::uint8_t, FlashLayout::PacketSize> checked{};
     for (int i = 0; i < packetCount(block); ++i) {
         const Packet pk = packet(block, i);
-        logPacket(QStringLiteral("Пакет №=") + QString::number(i + 1));
+        const std::span<std::uint8_t> into =
+            expected.empty() ? out.subspan(pk.offset, pk.length)
+                             : std::span<std::uint8_t>(checked).first(pk.length);
+        logPacketNumber(i + 1);
         const QString command = readCommand(m_commandSet, block, ring, pk);
         bool read = false;
         bool answered = false;
@@ -509,7 +537,7 @@ QCoro::Task<bool> ProjectTransfer::readBlock(Block block, int ring, std::span<st
             const Reply reply = co_await m_link.SendCommand(command);
             // An answer of the wrong length or with a stray character is retried like a
             // missing one.
-            if (reply.ok() && decodeReadPayload(reply.payload, out.subspan(pk.offset, pk.length))) {
+            if (reply.ok() && decodeReadPayload(reply.payload, into)) {
                 logPacket(kTryOk);
                 step();
                 read = true;
@@ -521,6 +549,12 @@ QCoro::Task<bool> ProjectTransfer::readBlock(Block block, int ring, std::span<st
                 noteFailure(ring, first + i, answered);
             co_return false;
         }
+        if (!expected.empty() && *mismatch == expected.size()) {
+            const auto diff = std::mismatch(into.begin(), into.end(),
+                                            expected.begin() + std::ptrdiff_t(pk.offset));
+            if (diff.first != into.end())
+                *mismatch = pk.offset + std::size_t(diff.first - into.begin());
+        }
     }
     co_return true;
 }
@@ -529,9 +563,10 @@ QCoro::Task<void> ProjectTransfer::ReadRing(int ring)
 {
     m_projectDone = false;
     m_programsDone = false;
-    m_projectDone = co_await readBlock(Block::Project, ring, m_received->project);
+    RingData &into = receivedBuffer();
+    m_projectDone = co_await readBlock(Block::Project, ring, into.project);
     if (m_projectDone)
-        m_programsDone = co_await readBlock(Block::Programs, ring, m_received->programs);
+        m_programsDone = co_await readBlock(Block::Programs, ring, into.programs);
 }
 
 bool ProjectTransfer::prepareLink()
@@ -552,6 +587,14 @@ void ProjectTransfer::logStatus(const QString &line)
 void ProjectTransfer::logPacket(const QString &line)
 {
     emit packetLogged(line);
+}
+
+void ProjectTransfer::logPacketNumber(int number)
+{
+    // Thousands of packets a second in a fleet, where nobody shows them.
+    static const QMetaMethod logged = QMetaMethod::fromSignal(&ProjectTransfer::packetLogged);
+    if (isSignalConnected(logged))
+        emit packetLogged(QStringLiteral("Пакет №=") + QString::number(number));
 }
 
 void ProjectTransfer::setLabel(const QString &text)
@@ -656,7 +699,7 @@ bool ProjectTransfer::receivedRingErased() const
 {
     // An erase pass zeros the first packet; a ring never written is still 0xFF.
     const auto first =
-        std::span<const std::uint8_t>(m_received->project).first(FlashLayout::PacketSize);
+        std::span<const std::uint8_t>(receivedBuffer().project).first(FlashLayout::PacketSize);
     const auto all = [&](std::uint8_t value) {
         return std::all_of(first.begin(), first.end(), [&](std::uint8_t b) { return b == value; });
     };

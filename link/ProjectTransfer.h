@@ -10,6 +10,8 @@
 
 #include <qcoro/qcorotask.h>
 
+#include <array>
+#include <functional>
 #include <memory>
 
 class ControllerLink;
@@ -57,6 +59,16 @@ public:
     [[nodiscard]] bool verifyAfterUpload() const { return m_verify; }
     void setVerifyAfterUpload(bool on) { m_verify = on; }
 
+    // The rings an upload sends, already sealed for the controller, shared by many transfers
+    // of one project (a fleet); without them each upload seals copies of the model's stores.
+    using SealedRings = std::array<std::shared_ptr<const RingData>, MaxRings>;
+    void setSealedRings(SealedRings rings) { m_sealed = std::move(rings); }
+    // Where a download puts each ring whose checksums hold, as soon as it is read, instead of
+    // keeping it for the model: the model is then left as it was. The sink may change the
+    // ring it is given (it is the transfer's read buffer); false stops the download there.
+    using RingSink = std::function<bool(int ring, RingData &data)>;
+    void setRingSink(RingSink sink) { m_sink = std::move(sink); }
+
     // Each returns NotStarted while a transfer, or the tail of a cancelled one, holds the link.
     QCoro::Task<TransferResult> upload();
     // A download replaces the project's rings with the good rings read.
@@ -70,7 +82,7 @@ public:
     QCoro::Task<void> EraseRing(int ring);
     QCoro::Task<void> ReadRing(int ring);
     // The blocks of the last ReadRing.
-    [[nodiscard]] const RingData &received() const { return *m_received; }
+    [[nodiscard]] const RingData &received() const { return receivedBuffer(); }
 
     static const QString kUploadCaption;
     static const QString kDownloadCaption;
@@ -108,7 +120,16 @@ private:
     QCoro::Task<bool> writePacket(CommandSet set, Block block, int ring, std::size_t offset,
                                   std::span<const std::uint8_t> data, int tries, int index);
     // Reads a whole block into `out`; a packet that could not be read is noted in m_result.
-    QCoro::Task<bool> readBlock(Block block, int ring, std::span<std::uint8_t> out);
+    // With `expected`, each packet is compared with it as it arrives and none is kept (`out`
+    // is not used): `mismatch` gets the block offset of the first byte that differs.
+    QCoro::Task<bool> readBlock(Block block, int ring, std::span<std::uint8_t> out,
+                                std::span<const std::uint8_t> expected = {},
+                                std::size_t *mismatch = nullptr);
+    QCoro::Task<void> writeSealed(int ring, const RingData &sealed);
+    // The ring `ring` sealed as the upload sends it.
+    [[nodiscard]] std::shared_ptr<const RingData> sealedRing(int ring) const;
+    // Allocated at the first read: an upload never needs one.
+    [[nodiscard]] RingData &receivedBuffer() const;
 
     // A fresh status log, the monitor stopped, the link opened.
     bool prepareLink();
@@ -118,6 +139,7 @@ private:
     [[nodiscard]] bool alive(int run) const { return run == m_run && busy(); }
     void logStatus(const QString &line);
     void logPacket(const QString &line);
+    void logPacketNumber(int number);
     void setLabel(const QString &text);
     void startProgress(int maximum);
     void step();
@@ -153,5 +175,7 @@ private:
     int m_progressCount = 0;
     QString m_label;
     QStringList m_statusLog;
-    std::unique_ptr<RingData> m_received;
+    mutable std::unique_ptr<RingData> m_received;
+    SealedRings m_sealed;
+    RingSink m_sink;
 };

@@ -5,7 +5,7 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
-#include <QTimer>
+#include <QSocketNotifier>
 #include <QUdpSocket>
 
 #include <map>
@@ -44,29 +44,35 @@ public:
     void readPending(quint16 port);
 
     static constexpr int ReadBatch = 256;
+    // Datagrams taken from the receiver in one system call.
+    static constexpr int CallBatch = 32;
     static constexpr int MaxPending = 4096;
     static constexpr int MaxDatagram = 65536;
     static constexpr int ReceiveBuffer = 1 << 20;
 
 private:
+    // A plain descriptor rather than a QUdpSocket, so that one call takes many datagrams;
+    // its notifier fires for as long as any wait unread.
     struct Receiver
     {
+        ~Receiver();
         std::shared_ptr<PortLock> lock;
-        QUdpSocket socket;
-        QTimer nextTurn;
+        int fd = -1;
+        std::unique_ptr<QSocketNotifier> notifier;
     };
     [[nodiscard]] static quint64 key(quint32 address, quint16 port)
     {
         return (quint64(address) << 16) | port;
     }
-    void readSome(quint16 port);
-    // Reads at most `limit` datagrams; true when the receiver may hold more.
-    bool readUpTo(quint16 port, int limit);
-    void nextTurn(quint16 port);
+    // Reads at most `limit` datagrams, each handed to its peer.
+    void readUpTo(quint16 port, int limit);
 
     std::map<quint16, std::unique_ptr<Receiver>> m_receivers;
     QUdpSocket m_sender;
     QHash<quint64, UdpPeer *> m_peers;
+    // CallBatch datagrams of MaxDatagram bytes, left uninitialised: only the pages the
+    // datagrams reach are ever touched.
+    std::unique_ptr<char[]> m_buffer;
     qint64 m_strays = 0;
     QString m_error;
 };

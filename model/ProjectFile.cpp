@@ -140,8 +140,6 @@ QString saveErrorText(int errorNumber)
     }
 }
 
-namespace {
-
 // QFileDevice forgets errno when a write comes up short (it reports no error at all, which
 // reads "Unknown error"), so the reason is taken from errno at once; the device's own text is
 // the fallback when the failure set none.
@@ -155,8 +153,6 @@ QString writeFailure(const QString &path, const QString &reason)
     return QStringLiteral("Ошибка записи файла \"%1\": %2. Прежний файл не изменен.")
         .arg(path, reason);
 }
-
-} // namespace
 
 bool writeRings(const RingModel &model, QIODevice &out)
 {

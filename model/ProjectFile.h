@@ -6,6 +6,7 @@
 #include <vector>
 
 class QFile;
+class QFileDevice;
 class QIODevice;
 class RingModel;
 struct RingData;
@@ -50,5 +51,9 @@ struct OpenResult
 // Why a write failed, in the engineer's words, from the errno the system gave; an errno
 // without words of its own reads as the system's text.
 [[nodiscard]] QString saveErrorText(int errorNumber);
+// The reason of a failed write: from errno when it was set, else the device's own text.
+[[nodiscard]] QString failureReason(int errorNumber, const QFileDevice &file);
+// The message of a failed save of `path`, the old file kept.
+[[nodiscard]] QString writeFailure(const QString &path, const QString &reason);
 
 } // namespace ProjectFile

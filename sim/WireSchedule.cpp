@@ -1,22 +1,118 @@
 #include "sim/WireSchedule.h"
 
+#include <QSocketNotifier>
+
+#include <memory>
 #include <sys/timerfd.h>
 #include <time.h>
 #include <unistd.h>
 
-WireSchedule::WireSchedule(QObject *parent) : QObject(parent)
+// The one timer of a thread's schedules: when it rings, every schedule whose earliest action
+// has come runs what is due. It lives while any schedule of its thread does.
+class WireClock
 {
-    m_timer = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    if (m_timer < 0)
-        qFatal("veltsim: no timer for the wire pacing");
-    m_notifier = std::make_unique<QSocketNotifier>(m_timer, QSocketNotifier::Read);
-    connect(m_notifier.get(), &QSocketNotifier::activated, this, &WireSchedule::onAlarm);
-}
+public:
+    static WireClock *acquire()
+    {
+        if (!s_clock)
+            s_clock = new WireClock;
+        ++s_clock->m_users;
+        return s_clock;
+    }
+    void release()
+    {
+        if (--m_users > 0)
+            return;
+        s_clock = nullptr;
+        if (m_ringing) {
+            // Not deleted inside its own signal; it watches nothing meanwhile.
+            m_notifier->setEnabled(false);
+            m_notifier.release()->deleteLater();
+        }
+        delete this;
+    }
+
+    WireSchedule::Booking book(qint64 dueNs, WireSchedule *schedule)
+    {
+        const auto booking = m_due.emplace(dueNs, schedule);
+        // A timer set for later is brought forward; one set earlier just rings for nothing.
+        if (m_armedNs < 0 || dueNs < m_armedNs)
+            arm(dueNs);
+        return booking;
+    }
+    void cancel(WireSchedule::Booking booking) { m_due.erase(booking); }
+
+private:
+    WireClock()
+    {
+        m_timer = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        if (m_timer < 0)
+            qFatal("veltsim: no timer for the wire pacing");
+        m_notifier = std::make_unique<QSocketNotifier>(m_timer, QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
+                         [this] { onAlarm(); });
+    }
+    ~WireClock()
+    {
+        m_notifier.reset();
+        ::close(m_timer);
+    }
+
+    void onAlarm()
+    {
+        quint64 expirations = 0;
+        [[maybe_unused]] const auto n = ::read(m_timer, &expirations, sizeof expirations);
+        m_armedNs = -1;
+        // Held while the schedules run, which may drop the last other user.
+        ++m_users;
+        m_ringing = true;
+        const qint64 now = WireSchedule::now();
+        while (!m_due.empty() && m_due.begin()->first <= now) {
+            WireSchedule *const schedule = m_due.begin()->second;
+            m_due.erase(m_due.begin());
+            schedule->m_booking.reset();
+            schedule->onAlarm();
+        }
+        // Bookings made meanwhile may have set the timer for later than one already waiting.
+        if (!m_due.empty() && (m_armedNs < 0 || m_due.begin()->first < m_armedNs))
+            arm(m_due.begin()->first);
+        if (m_users == 1) {
+            release();
+            return;
+        }
+        --m_users;
+        m_ringing = false;
+    }
+
+    void arm(qint64 dueNs)
+    {
+        itimerspec when{};
+        // Zero would disarm the timer rather than ring at once.
+        const qint64 due = qMax<qint64>(dueNs, 1);
+        when.it_value.tv_sec = time_t(due / 1'000'000'000);
+        when.it_value.tv_nsec = long(due % 1'000'000'000);
+        ::timerfd_settime(m_timer, TFD_TIMER_ABSTIME, &when, nullptr);
+        m_armedNs = due;
+    }
+
+    static thread_local WireClock *s_clock;
+    int m_users = 0;
+    bool m_ringing = false; // inside onAlarm
+    int m_timer = -1;
+    qint64 m_armedNs = -1; // when the timer rings; -1: not set
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    std::multimap<qint64, WireSchedule *> m_due;
+};
+
+thread_local WireClock *WireClock::s_clock = nullptr;
+
+WireSchedule::WireSchedule(QObject *parent) : QObject(parent), m_clock(WireClock::acquire()) {}
 
 WireSchedule::~WireSchedule()
 {
-    m_notifier.reset();
-    ::close(m_timer);
+    if (m_booking)
+        m_clock->cancel(*m_booking);
+    m_clock->release();
 }
 
 qint64 WireSchedule::now()
@@ -48,8 +144,6 @@ void WireSchedule::at(qint64 dueNs, std::function<void()> action)
 
 void WireSchedule::onAlarm()
 {
-    quint64 expirations = 0;
-    [[maybe_unused]] const auto n = ::read(m_timer, &expirations, sizeof expirations);
     while (!m_actions.empty() && m_actions.begin()->first <= now()) {
         auto action = std::move(m_actions.begin()->second);
         m_actions.erase(m_actions.begin());
@@ -60,12 +154,10 @@ void WireSchedule::onAlarm()
 
 void WireSchedule::arm()
 {
-    itimerspec when{};
-    if (!m_actions.empty()) {
-        // Zero would disarm the timer rather than ring at once.
-        const qint64 due = qMax<qint64>(m_actions.begin()->first, 1);
-        when.it_value.tv_sec = time_t(due / 1'000'000'000);
-        when.it_value.tv_nsec = long(due % 1'000'000'000);
+    if (m_booking) {
+        m_clock->cancel(*m_booking);
+        m_booking.reset();
     }
-    ::timerfd_settime(m_timer, TFD_TIMER_ABSTIME, &when, nullptr);
+    if (!m_actions.empty())
+        m_booking = m_clock->book(m_actions.begin()->first, this);
 }

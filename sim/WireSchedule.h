@@ -1,14 +1,17 @@
 #pragma once
 
 #include <QObject>
-#include <QSocketNotifier>
 
 #include <functional>
 #include <map>
-#include <memory>
+#include <optional>
+
+class WireClock;
 
 // Runs actions at given moments of the monotonic clock, to the microsecond: QTimer counts in
 // whole milliseconds, about eleven bytes at 115200 baud, which would stretch every short answer.
+// Every schedule of a thread shares one timer: a process that plays hundreds of controllers
+// must not wait on, and set, a timer per controller for every answer.
 class WireSchedule : public QObject
 {
     Q_OBJECT
@@ -27,10 +30,15 @@ public:
     [[nodiscard]] bool isEmpty() const { return m_actions.empty(); }
 
 private:
+    friend class WireClock;
+    using Booking = std::multimap<qint64, WireSchedule *>::iterator;
+
+    // Runs what is due; the shared timer calls it.
     void onAlarm();
+    // Books the earliest action with the shared timer.
     void arm();
 
-    int m_timer = -1;
-    std::unique_ptr<QSocketNotifier> m_notifier;
+    WireClock *m_clock = nullptr;
+    std::optional<Booking> m_booking;
     std::multimap<qint64, std::function<void()>> m_actions;
 };

@@ -453,6 +453,48 @@ private slots:
         QVERIFY(model->store(0) == sealed);
     }
 
+    // A fleet's download hands each ring on as it is read and keeps none: the project stays as
+    // it was, and a sink that cannot take a ring ends the reading there.
+    void ringSinkTakesEachRingAndLeavesTheModel_data()
+    {
+        QTest::addColumn<int>("refuseAt");
+        QTest::addColumn<int>("handed");
+        QTest::newRow("every ring") << -1 << 3;
+        QTest::newRow("ring 2 refused") << 1 << 2;
+    }
+    void ringSinkTakesEachRingAndLeavesTheModel()
+    {
+        QFETCH(int, refuseAt);
+        QFETCH(int, handed);
+        fillProject(3);
+        run(transfer->upload());
+        std::vector<RingData> sealed;
+        for (int r = 0; r < 3; ++r) {
+            sealed.push_back(model->store(r));
+            RingModel::SealForController(sealed.back());
+        }
+        model->NewProjectDefaults();
+        model->setModified(false);
+        const RingData untouched = model->store(0);
+        std::vector<int> rings;
+        bool same = true;
+        transfer->setRingSink([&](int ring, RingData &data) {
+            rings.push_back(ring);
+            same = same && data == sealed[std::size_t(ring)];
+            return ring != refuseAt;
+        });
+        QSignalSpy replaced(transfer.get(), &ProjectTransfer::projectReplaced);
+        udp->written.clear();
+        run(transfer->download());
+        QCOMPARE(int(rings.size()), handed);
+        QVERIFY(same);
+        QCOMPARE(sent("proj_flashrd 54FC").isEmpty(), refuseAt >= 0); // ring 3
+        QCOMPARE(replaced.count(), 0);
+        QVERIFY(!model->modified());
+        QCOMPARE(model->ringCount(), 1);
+        QVERIFY(model->store(0) == untouched);
+    }
+
     void brokenChecksumIsNeverStored_data()
     {
         QTest::addColumn<QByteArray>("packet");
