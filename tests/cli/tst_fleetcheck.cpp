@@ -12,7 +12,7 @@
 #include <QTest>
 
 namespace {
-constexpr quint16 kPort = 32993;
+constexpr quint16 kPort = 32987;
 const QString kWait = QStringLiteral("100");
 
 SimFleet::Address address(int n)
