@@ -63,21 +63,25 @@ void SimUdpEndpoint::takeOver()
     // system whether a datagram waits before it signals and again before every read, and
     // switches its notifier off and on around each: about twice the system calls of a plain
     // read until the socket is empty. The socket it bound (with its options and its error
-    // texts) is kept under a descriptor of its own; the one Qt holds is closed.
+    // texts) is kept under a descriptor of its own, watched with the other controllers'
+    // sockets; the one Qt holds is closed.
     const int fd = ::fcntl(int(m_socket.socketDescriptor()), F_DUPFD_CLOEXEC, 0);
     if (fd < 0)
         return; // m_socket keeps serving
+    m_readable = SocketPoll::watch(fd, [this] { readBound(); });
+    if (!m_readable) {
+        ::close(fd);
+        return;
+    }
     m_fd = fd;
     m_socket.close();
     ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
-    m_readable = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
-    connect(m_readable.get(), &QSocketNotifier::activated, this, &SimUdpEndpoint::readBound);
 }
 
 void SimUdpEndpoint::readBound()
 {
     char buffer[65536];
-    // The notifier comes again while datagrams wait, so a full batch needs no turn of its own.
+    // The watch comes again while datagrams wait, so a full batch needs no turn of its own.
     for (int n = 0; n < ReadBatch; ++n) {
         sockaddr_in from{};
         socklen_t fromSize = sizeof from;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "sim/SimEndpoint.h"
+#include "sim/SocketPoll.h"
 
 #include <QHostAddress>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -40,7 +40,7 @@ private:
     QUdpSocket m_socket;
     // The socket taken over from m_socket once bound to one address (-1: m_socket serves).
     int m_fd = -1;
-    std::unique_ptr<QSocketNotifier> m_readable;
+    std::unique_ptr<SocketPoll::Watch> m_readable;
     QTimer m_nextTurn;
     quint16 m_port = 0;
     quint32 m_listening = 0; // the IPv4 address bound, counted among the process's own
