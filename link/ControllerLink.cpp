@@ -249,10 +249,19 @@ QCoro::Task<void> ControllerLink::waitUntil(std::function<bool()> done, int ms)
 {
     const QDeadlineTimer deadline(ms);
     while (!done() && !deadline.hasExpired()) {
-        m_waitTimer.start(static_cast<int>(qMax<qint64>(0, deadline.remainingTime())));
+        // A coarse timer may ring up to a twentieth of its interval late. The timer of an
+        // earlier wait is left running when it rings no later than a new one would: ringing
+        // before this deadline only wakes this loop to set it again, whereas setting and
+        // stopping it for every command, as each answer comes in a fraction of the wait, cost
+        // a fleet's backup more than the rest of the wait.
+        const int remaining = static_cast<int>(qMax<qint64>(0, deadline.remainingTime()));
+        const qint64 latestNs = deadline.deadlineNSecs() + qint64(remaining) * 50'000;
+        if (!m_waitTimer.isActive() || m_waitLatestNs > latestNs) {
+            m_waitTimer.start(remaining);
+            m_waitLatestNs = latestNs;
+        }
         co_await m_waiter.park();
     }
-    m_waitTimer.stop();
 }
 
 QCoro::Task<void> ControllerLink::waitForAnswer(std::function<bool()> done, int ms)

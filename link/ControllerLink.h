@@ -140,6 +140,7 @@ private:
     int m_udpRounds = UdpRounds;
     QString m_configuredPort = QStringLiteral("COM1");
     QTimer m_waitTimer;
+    qint64 m_waitLatestNs = 0; // the latest m_waitTimer may ring, in the deadline clock's ns
     Resumer m_waiter{this};
     TurnQueue m_turns{this};
 };

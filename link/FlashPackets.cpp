@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace FlashPackets {
 
@@ -96,15 +97,26 @@ bool decodeReadPayload(const QByteArray &payload, std::span<std::uint8_t> out)
     const auto wanted = static_cast<qsizetype>(out.size() * 2);
     if ((payload.size() & ~qsizetype(1)) != wanted)
         return false;
-    // Checked in full before a byte is written: a bad answer leaves `out` as it was.
+    // Decoded into a copy first, so that a bad answer leaves `out` as it was; one look-up per
+    // digit, as every answer of a fleet's backup comes through here.
+    std::array<std::uint8_t, FlashLayout::PacketSize> packetBytes;
+    std::vector<std::uint8_t> moreBytes;
+    std::span<std::uint8_t> bytes = packetBytes;
+    if (out.size() > packetBytes.size()) {
+        moreBytes.resize(out.size());
+        bytes = moreBytes;
+    }
     const char *const text = payload.constData();
     int bad = 0;
-    for (qsizetype i = 0; i < wanted; ++i)
-        bad |= nibble(text[i]);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const int high = nibble(text[2 * i]);
+        const int low = nibble(text[2 * i + 1]);
+        bad |= high | low;
+        bytes[i] = static_cast<std::uint8_t>(unsigned(high) << 4 | unsigned(low));
+    }
     if (bad < 0)
         return false;
-    for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<std::uint8_t>(nibble(text[2 * i]) << 4 | nibble(text[2 * i + 1]));
+    std::copy_n(bytes.begin(), out.size(), out.begin());
     return true;
 }
 

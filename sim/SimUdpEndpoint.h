@@ -1,10 +1,13 @@
 #pragma once
 
 #include "sim/SimEndpoint.h"
+#include "sim/SocketPoll.h"
 
 #include <QHostAddress>
 #include <QTimer>
 #include <QUdpSocket>
+
+#include <memory>
 
 // UDP: one datagram is one command; the answer goes to the sender's address at the port the
 // controller listens on.
@@ -28,9 +31,16 @@ public:
 
 private:
     void onReadyRead();
+    // Bound to one address: the socket is read and written directly.
+    void takeOver();
+    void readBound();
+    void sendBound(const QByteArray &bytes, quint32 to) const;
     [[nodiscard]] bool isOwn(const QHostAddress &sender, const QHostAddress &arrivedAt) const;
 
     QUdpSocket m_socket;
+    // The socket taken over from m_socket once bound to one address (-1: m_socket serves).
+    int m_fd = -1;
+    std::unique_ptr<SocketPoll::Watch> m_readable;
     QTimer m_nextTurn;
     quint16 m_port = 0;
     quint32 m_listening = 0; // the IPv4 address bound, counted among the process's own

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
+#include <span>
 
 namespace {
 constexpr int kKeptCommands = 64;
@@ -76,7 +77,11 @@ void VirtualController::record(const QString &text)
 
 bool VirtualController::isFlashRead(const QByteArray &command)
 {
-    const QByteArray name = command.trimmed().split(' ').value(0);
+    // The first word, as the interpreter cuts it, without the copies of a split: it is asked
+    // for every command.
+    const QByteArrayView line = QByteArrayView(command).trimmed();
+    const qsizetype space = line.indexOf(' ');
+    const QByteArrayView name = space < 0 ? line : line.first(space);
     return name == "proj_flashrd" || name == "progs_flashrd" || name == "flashrd";
 }
 
@@ -194,8 +199,19 @@ QByteArray VirtualController::flashRead(const std::vector<std::uint8_t> &flash, 
     // Compared without a sum, which a huge address would overflow.
     if (address > qMin<qint64>(limit, static_cast<qint64>(flash.size())) - *length)
         return error("address out of range");
-    const QByteArray data(reinterpret_cast<const char *>(flash.data()) + address, *length);
-    return positive(data.toHex().toUpper());
+    // Written straight into the answer: every backup asks for hundreds of these per controller,
+    // and a copy, its hex, an upper-case copy and the framing each cost an allocation.
+    static constexpr char digits[] = "0123456789ABCDEF";
+    static const QByteArray head = positive({}).chopped(1);
+    QByteArray answer(head.size() + 2 * *length + 1, Qt::Uninitialized);
+    char *out = std::copy(head.cbegin(), head.cend(), answer.data());
+    for (const std::uint8_t byte :
+         std::span(flash).subspan(std::size_t(address), std::size_t(*length))) {
+        *out++ = digits[byte >> 4];
+        *out++ = digits[byte & 0x0F];
+    }
+    *out = '\n';
+    return answer;
 }
 
 QByteArray VirtualController::oldWrite(const QList<QByteArray> &args)

@@ -113,6 +113,11 @@ private slots:
             << (QByteArray(1024, 'a') + '\n') << 512 << true << QByteArray(512, '\xAA');
         QTest::newRow("1022 characters for 512")
             << QByteArray(1022, 'a') << 512 << false << QByteArray();
+        // Longer than a packet (a caller's own buffer): decoded beyond the packet's scratch.
+        QTest::newRow("longer than a packet")
+            << (QByteArray(1200, 'a') + "0f") << 601 << true << (QByteArray(600, '\xAA') + '\x0F');
+        QTest::newRow("longer than a packet, bad at the end")
+            << (QByteArray(1200, 'a') + "0g") << 601 << false << QByteArray();
     }
     void decoding()
     {
