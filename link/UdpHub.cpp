@@ -16,6 +16,8 @@ UdpHub::~UdpHub()
 {
     // The peers are children of the hub and go after the receivers that feed them.
     closeAll();
+    if (m_sender >= 0)
+        ::close(m_sender);
 }
 
 UdpPeer *UdpHub::peer(const QHostAddress &address, quint16 port)
@@ -85,9 +87,23 @@ void UdpHub::closeAll()
 
 bool UdpHub::send(const QByteArray &bytes, const QHostAddress &address, quint16 port)
 {
-    if (address.isNull() || port == 0)
+    bool ipv4 = false;
+    const quint32 ip = address.toIPv4Address(&ipv4);
+    if (!ipv4 || port == 0)
         return false;
-    return m_sender.writeDatagram(bytes, address, port) == bytes.size();
+    if (m_sender < 0) {
+        m_sender = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (m_sender < 0) {
+            m_error = qt_error_string(errno);
+            return false;
+        }
+    }
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(ip);
+    return ::sendto(m_sender, bytes.constData(), std::size_t(bytes.size()), 0,
+                    reinterpret_cast<const sockaddr *>(&to), sizeof to) == bytes.size();
 }
 
 void UdpHub::readPending(quint16 port)

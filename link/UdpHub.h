@@ -6,7 +6,6 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QSocketNotifier>
-#include <QUdpSocket>
 
 #include <map>
 #include <memory>
@@ -68,7 +67,9 @@ private:
     void readUpTo(quint16 port, int limit);
 
     std::map<quint16, std::unique_ptr<Receiver>> m_receivers;
-    QUdpSocket m_sender;
+    // A plain IPv4 descriptor as well: a QUdpSocket's write went through its engine's checks
+    // and the IPv6 stack (mapped addresses) for every command.
+    int m_sender = -1;
     QHash<quint64, UdpPeer *> m_peers;
     // CallBatch datagrams of MaxDatagram bytes, left uninitialised: only the pages the
     // datagrams reach are ever touched.
