@@ -4,8 +4,6 @@
 #include <sys/epoll.h>
 #include <unistd.h>
 
-thread_local SocketPoll *SocketPoll::s_poll = nullptr;
-
 namespace {
 // Sockets handled in one turn of the event loop; the rest are in the next turn's batch.
 constexpr int kBatch = 64;
@@ -16,24 +14,19 @@ SocketPoll::SocketPoll()
     m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
     if (m_epoll < 0)
         return;
-    m_notifier = std::make_unique<QSocketNotifier>(m_epoll, QSocketNotifier::Read);
-    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
-                     [this] { onReady(); });
+    watchReadable(m_epoll, &SocketPoll::onReady);
 }
 
 SocketPoll::~SocketPoll()
 {
-    m_notifier.reset();
+    stopWatching();
     if (m_epoll >= 0)
         ::close(m_epoll);
 }
 
 std::unique_ptr<SocketPoll::Watch> SocketPoll::watch(int fd, Ready ready)
 {
-    if (!s_poll)
-        s_poll = new SocketPoll;
-    SocketPoll *const poll = s_poll;
-    ++poll->m_users;
+    SocketPoll *const poll = acquire();
     std::unique_ptr<Watch> watch(new Watch(poll, fd, std::move(ready)));
     epoll_event event{};
     event.events = EPOLLIN;
@@ -60,19 +53,6 @@ SocketPoll::Watch::~Watch()
     m_poll->release();
 }
 
-void SocketPoll::release()
-{
-    if (--m_users > 0)
-        return;
-    s_poll = nullptr;
-    if (m_dispatching) {
-        // Not deleted inside its own signal; it watches nothing meanwhile.
-        m_notifier->setEnabled(false);
-        m_notifier.release()->deleteLater();
-    }
-    delete this;
-}
-
 void SocketPoll::onReady()
 {
     std::array<epoll_event, kBatch> events{};
@@ -82,17 +62,8 @@ void SocketPoll::onReady()
     m_batch.clear();
     for (int n = 0; n < got; ++n)
         m_batch.push_back(static_cast<Watch *>(events[std::size_t(n)].data.ptr));
-    // Held while the handlers run, which may drop the last other watch.
-    ++m_users;
-    m_dispatching = true;
     for (std::size_t n = 0; n < m_batch.size(); ++n)
         if (Watch *const watch = m_batch[n])
             watch->m_ready();
     m_batch.clear();
-    if (m_users == 1) {
-        release();
-        return;
-    }
-    m_dispatching = false;
-    --m_users;
 }

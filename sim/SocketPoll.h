@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QSocketNotifier>
+#include "sim/ThreadShared.h"
 
 #include <functional>
 #include <memory>
@@ -9,7 +9,7 @@
 // Watches the sockets of a thread's controllers through one epoll set, which the event loop
 // sees as a single descriptor. Qt's loop polls every socket notifier on every turn; for a process
 // that plays hundreds of controllers that costs more than the commands themselves.
-class SocketPoll
+class SocketPoll : public ThreadShared<SocketPoll>
 {
 public:
     using Ready = std::function<void()>;
@@ -35,16 +35,12 @@ public:
     [[nodiscard]] static std::unique_ptr<Watch> watch(int fd, Ready ready);
 
 private:
+    friend class ThreadShared<SocketPoll>;
     SocketPoll();
     ~SocketPoll();
     void onReady();
-    void release();
 
-    static thread_local SocketPoll *s_poll;
     int m_epoll = -1;
-    int m_users = 0;
-    bool m_dispatching = false;
-    std::unique_ptr<QSocketNotifier> m_notifier;
     // The watches of the batch being handled; one that goes meanwhile is blanked here.
     std::vector<Watch *> m_batch;
 };

@@ -1,37 +1,17 @@
 #include "sim/WireSchedule.h"
 
-#include <QSocketNotifier>
+#include "sim/ThreadShared.h"
 
-#include <memory>
 #include <sys/timerfd.h>
 #include <time.h>
 #include <unistd.h>
+#include <utility>
 
 // The one timer of a thread's schedules: when it rings, every schedule whose earliest action
 // has come runs what is due. It lives while any schedule of its thread does.
-class WireClock
+class WireClock : public ThreadShared<WireClock>
 {
 public:
-    static WireClock *acquire()
-    {
-        if (!s_clock)
-            s_clock = new WireClock;
-        ++s_clock->m_users;
-        return s_clock;
-    }
-    void release()
-    {
-        if (--m_users > 0)
-            return;
-        s_clock = nullptr;
-        if (m_ringing) {
-            // Not deleted inside its own signal; it watches nothing meanwhile.
-            m_notifier->setEnabled(false);
-            m_notifier.release()->deleteLater();
-        }
-        delete this;
-    }
-
     WireSchedule::Booking book(qint64 dueNs, WireSchedule *schedule)
     {
         const auto booking = m_due.emplace(dueNs, schedule);
@@ -43,18 +23,17 @@ public:
     void cancel(WireSchedule::Booking booking) { m_due.erase(booking); }
 
 private:
+    friend class ThreadShared<WireClock>;
     WireClock()
     {
         m_timer = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
         if (m_timer < 0)
             qFatal("veltsim: no timer for the wire pacing");
-        m_notifier = std::make_unique<QSocketNotifier>(m_timer, QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
-                         [this] { onAlarm(); });
+        watchReadable(m_timer, &WireClock::onAlarm);
     }
     ~WireClock()
     {
-        m_notifier.reset();
+        stopWatching();
         ::close(m_timer);
     }
 
@@ -63,9 +42,6 @@ private:
         quint64 expirations = 0;
         [[maybe_unused]] const auto n = ::read(m_timer, &expirations, sizeof expirations);
         m_armedNs = -1;
-        // Held while the schedules run, which may drop the last other user.
-        ++m_users;
-        m_ringing = true;
         const qint64 now = WireSchedule::now();
         while (!m_due.empty() && m_due.begin()->first <= now) {
             WireSchedule *const schedule = m_due.begin()->second;
@@ -76,12 +52,6 @@ private:
         // Bookings made meanwhile may have set the timer for later than one already waiting.
         if (!m_due.empty() && (m_armedNs < 0 || m_due.begin()->first < m_armedNs))
             arm(m_due.begin()->first);
-        if (m_users == 1) {
-            release();
-            return;
-        }
-        --m_users;
-        m_ringing = false;
     }
 
     void arm(qint64 dueNs)
@@ -95,21 +65,17 @@ private:
         m_armedNs = due;
     }
 
-    static thread_local WireClock *s_clock;
-    int m_users = 0;
-    bool m_ringing = false; // inside onAlarm
     int m_timer = -1;
     qint64 m_armedNs = -1; // when the timer rings; -1: not set
-    std::unique_ptr<QSocketNotifier> m_notifier;
     std::multimap<qint64, WireSchedule *> m_due;
 };
-
-thread_local WireClock *WireClock::s_clock = nullptr;
 
 WireSchedule::WireSchedule(QObject *parent) : QObject(parent), m_clock(WireClock::acquire()) {}
 
 WireSchedule::~WireSchedule()
 {
+    if (m_gone)
+        *m_gone = true;
     if (m_booking)
         m_clock->cancel(*m_booking);
     m_clock->release();
@@ -144,11 +110,20 @@ void WireSchedule::at(qint64 dueNs, std::function<void()> action)
 
 void WireSchedule::onAlarm()
 {
+    // An action may end the schedule that runs it (the controller whose answer it sends).
+    bool gone = false;
+    bool *const outer = std::exchange(m_gone, &gone);
     while (!m_actions.empty() && m_actions.begin()->first <= now()) {
         auto action = std::move(m_actions.begin()->second);
         m_actions.erase(m_actions.begin());
         action();
+        if (gone) {
+            if (outer)
+                *outer = true;
+            return;
+        }
     }
+    m_gone = outer;
     arm();
 }
 

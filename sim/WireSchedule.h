@@ -41,4 +41,5 @@ private:
     WireClock *m_clock = nullptr;
     std::optional<Booking> m_booking;
     std::multimap<qint64, std::function<void()>> m_actions;
+    bool *m_gone = nullptr; // set while onAlarm runs the actions
 };

@@ -3,12 +3,17 @@
 #include "PtyClient.h"
 #include "sim/SimPtyEndpoint.h"
 #include "sim/SimUdpEndpoint.h"
+#include "sim/SocketPoll.h"
 
 #include <QElapsedTimer>
 #include <QNetworkDatagram>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUdpSocket>
+
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 constexpr quint16 kPort = 30991;
@@ -62,6 +67,47 @@ private slots:
         QVERIFY(WireSchedule::now() - now >= 30'000'000);
         schedule.at(WireSchedule::now(), [&] { ran.append(5); });
         QCOMPARE(ran.last(), 5); // nothing waits: no turn of the event loop needed
+    }
+
+    // The thread's one timer and one epoll set go with their last user, even when that user
+    // goes inside their own handler; the next user gets new ones that work.
+    void lastUserMayGoInsideTheSharedHandler_data()
+    {
+        QTest::addColumn<bool>("socket");
+        QTest::newRow("schedule") << false;
+        QTest::newRow("socket watch") << true;
+    }
+    void lastUserMayGoInsideTheSharedHandler()
+    {
+        QFETCH(bool, socket);
+        int fds[2] = {-1, -1};
+        QVERIFY(::socketpair(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0, fds) == 0);
+        for (int round = 0; round < 2; ++round) {
+            bool ran = false;
+            if (socket) {
+                std::unique_ptr<SocketPoll::Watch> watch;
+                watch = SocketPoll::watch(fds[0], [&] {
+                    char byte = 0;
+                    [[maybe_unused]] const auto n = ::read(fds[0], &byte, 1);
+                    ran = true;
+                    watch.reset();
+                });
+                QVERIFY(watch);
+                QCOMPARE(::write(fds[1], "x", 1), 1);
+                QTRY_VERIFY_WITH_TIMEOUT(ran, 2000);
+                QVERIFY(!watch);
+            } else {
+                auto *schedule = new WireSchedule;
+                schedule->at(WireSchedule::now() + 1'000'000, [&] {
+                    ran = true;
+                    delete schedule;
+                });
+                QTRY_VERIFY_WITH_TIMEOUT(ran, 2000);
+            }
+            QTest::qWait(10);
+        }
+        ::close(fds[0]);
+        ::close(fds[1]);
     }
 
     void serialAnswerTakesItsWireTime_data()
