@@ -368,6 +368,11 @@ void TForm2::Button3Click()
         case Communic::TestResult::Answered:
             showMessage(this, QStringLiteral("Успешно!"), QStringLiteral("Связь установлена!"));
             break;
+        case Communic::TestResult::UdpClosed:
+            showMessage(this, QStringLiteral("Ошибка связи!"),
+                        QStringLiteral("Связь не проверена: %1.").arg(m_communic.testError()),
+                        QMessageBox::Critical);
+            break;
         case Communic::TestResult::NoAnswer:
             showMessage(this, QStringLiteral("Ошибка связи!"), QStringLiteral("ДК не отвечает!"),
                         QMessageBox::Critical);

@@ -51,12 +51,19 @@ QCoro::Task<Communic::TestResult> Communic::testLink(bool ethernet, QString addr
         if (ethernet) {
             bool ok = false;
             const int port = portText.trimmed().toInt(&ok, 10);
-            if (!ok || port < 0 || port > 65535) {
+            if (!ok || port <= 0 || port > 65535) {
                 result = TestResult::InvalidPort;
                 return false;
             }
             m_udp.setPeer(parseDottedAddress(address), static_cast<quint16>(port));
             m_udp.setLocalPort(static_cast<quint16>(port));
+            // Not listening, the test would wait for an answer it can never hear and blame
+            // the controller.
+            if (!m_udp.isOpen() && !m_udp.open()) {
+                m_testError = m_udp.errorString();
+                result = TestResult::UdpClosed;
+                return false;
+            }
         } else {
             portName = comIndex >= 0 ? QStringLiteral("COM") + QString::number(comIndex + 1)
                                      : m_settings.portName();

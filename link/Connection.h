@@ -32,15 +32,18 @@ public:
     // Puts the UDP pair back to the stored settings (the end of a link test).
     void pointUdpAtSettings();
 
-    enum class TestResult { InvalidPort, OpenFailed, Answered, NoAnswer };
+    enum class TestResult { InvalidPort, OpenFailed, UdpClosed, Answered, NoAnswer };
     // The link test of the settings dialog with the values typed there; nothing of it is
     // stored, and the link is left as it was found. `comIndex` -1 tests the stored port.
     QCoro::Task<TestResult> testLink(bool ethernet, QString address, QString portText,
                                      int comIndex);
+    // Why the last test's UDP port could not be opened (UdpClosed).
+    [[nodiscard]] const QString &testError() const { return m_testError; }
 
 private:
     LinkSettings m_settings;
     SerialTransport m_serial;
     UdpTransport m_udp;
     ControllerLink m_link;
+    QString m_testError;
 };

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 #include "app/ProjectSettingsDialog.h"
 #include "app/Windows.h"
+#include "link/PortLock.h"
 #include "link/SerialDevice.h"
 #include "model/ByteIO.h"
 #include "sim/SimPtyEndpoint.h"
@@ -10,17 +11,24 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <qcoro/qcorotask.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace PL = ProjectLayout;
 
@@ -308,6 +316,52 @@ private slots:
         QVERIFY(!main.communic().serial().isOpen());
     }
 
+    // Another window or velt-cli holding the stored port must not make a reachable
+    // controller look silent; holding the tested port is said as such, at once.
+    void linkTestWhileAPortIsHeld_data()
+    {
+        QTest::addColumn<bool>("testedPort");
+        QTest::newRow("stored port") << false;
+        QTest::newRow("tested port") << true;
+    }
+
+    void linkTestWhileAPortIsHeld()
+    {
+        QFETCH(bool, testedPort);
+        const quint16 port = kPort + 3;
+        VirtualController controller;
+        FaultPlan plan;
+        SimUdpEndpoint sim(controller, plan);
+        QVERIFY(sim.listen(kSim, port));
+        const quint16 held = testedPort ? port : quint16(LinkSettings{}.udpPort);
+        const int fd = ::open(QFile::encodeName(PortLock::path(held)).constData(),
+                              O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(fd >= 0);
+        const auto unlock = qScopeGuard([fd] { ::close(fd); });
+        // Another test may hold the stored port already: held either way.
+        QVERIFY(::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno == EWOULDBLOCK);
+        FakePrompts prompts;
+        TForm1 main;
+        createWindows(main);
+        waitLongForAnswers(main);
+        TForm2 *form = openSettings(main);
+        chooseEthernet(form, QStringLiteral("127.000.000.002"), QString::number(port));
+        QElapsedTimer clock;
+        clock.start();
+        child<QPushButton>(form, "Button3")->click();
+        if (!testedPort) {
+            expectMessage(prompts, QStringLiteral("Успешно!"),
+                          QStringLiteral("Связь установлена!"));
+            return;
+        }
+        QTRY_VERIFY(!prompts.asked.empty());
+        QCOMPARE(prompts.asked.back().caption, QStringLiteral("Ошибка связи!"));
+        QVERIFY2(prompts.asked.back().text.contains(QStringLiteral("занят другой программой")),
+                 qPrintable(prompts.asked.back().text));
+        QVERIFY(controller.received().isEmpty());
+        QVERIFY(clock.elapsed() < ControllerLink::LongRounds * ControllerLink::RoundMs / 2);
+    }
+
     void linkTestWithoutAController()
     {
         FakePrompts prompts;
@@ -320,13 +374,21 @@ private slots:
         expectUdpAtSettings(main);
     }
 
+    void linkTestRefusesAPortBeyondUdp_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::newRow("above") << QStringLiteral("70000");
+        QTest::newRow("zero") << QStringLiteral("0");
+    }
+
     void linkTestRefusesAPortBeyondUdp()
     {
+        QFETCH(QString, port);
         FakePrompts prompts;
         TForm1 main;
         createWindows(main);
         TForm2 *form = openSettings(main);
-        chooseEthernet(form, QStringLiteral("127.000.000.002"), QStringLiteral("70000"));
+        chooseEthernet(form, QStringLiteral("127.000.000.002"), port);
         child<QPushButton>(form, "Button3")->click();
         expectMessage(prompts, QStringLiteral("Ошибка данных!"),
                       QStringLiteral("Значение некорректно!"));

@@ -1,6 +1,7 @@
 // The exchange over the real transports against the virtual controller: UDP on loopback
 // addresses and a pseudo-terminal.
 #include "link/ControllerLink.h"
+#include "link/PortLock.h"
 #include "link/SerialTransport.h"
 #include "link/UdpTransport.h"
 #include "sim/SimPtyEndpoint.h"
@@ -15,6 +16,10 @@
 #include <QUdpSocket>
 
 #include <qcoro/qcorotask.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 constexpr quint16 kPort = 24991;
@@ -52,6 +57,34 @@ private slots:
         const Reply refused = QCoro::waitFor(link.SendCommand(QStringLiteral("nonsense")));
         QVERIFY(!refused.ok());
         QVERIFY(refused.AnswerText().startsWith(QStringLiteral("ERROR")));
+    }
+
+    void udpPortLetGoIsTakenAtTheNextCommand()
+    {
+        // Another program held the port when the window set it; once it lets go, the next
+        // command listens before it sends.
+        constexpr quint16 port = kPort + 4;
+        VirtualController controller;
+        FaultPlan plan;
+        SimUdpEndpoint sim(controller, plan);
+        QVERIFY(sim.listen(kSim, port));
+        const int fd = ::open(QFile::encodeName(PortLock::path(port)).constData(),
+                              O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(fd >= 0);
+        QVERIFY(::flock(fd, LOCK_EX | LOCK_NB) == 0);
+        SerialTransport serial;
+        UdpTransport udp;
+        udp.setLocalPort(port);
+        udp.setPeer(kSim, port);
+        QVERIFY(!udp.open());
+        ControllerLink link(serial, udp);
+        link.setLinkType(LinkKind::Ethernet);
+        QCOMPARE(QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))).status,
+                 Reply::Status::NoAnswer);
+        ::close(fd);
+        link.setUdpWaitRounds(ControllerLink::LongRounds);
+        QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))).ok());
+        QVERIFY(udp.isOpen());
     }
 
     void udpSplitAnswerIsNotRecognised()
