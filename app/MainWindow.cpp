@@ -43,6 +43,14 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
         showMessage(this, ControllerLink::kOpenFailedCaption, ControllerLink::kOpenFailedText,
                     QMessageBox::Critical);
     });
+    // Queued: the command goes on to its end while the engineer reads why it cannot be heard.
+    connect(
+        &m_communic.link(), &ControllerLink::udpNotListening, this,
+        [this](const QString &why) {
+            showMessage(this, ControllerLink::kOpenFailedCaption,
+                        ControllerLink::kUdpDeafText.arg(why), QMessageBox::Critical);
+        },
+        Qt::QueuedConnection);
     buildMenus();
     buildToolBars();
 

@@ -23,6 +23,9 @@ int writeTimeoutMs(qsizetype bytes)
 const QString ControllerLink::kOpenFailedText =
     QStringLiteral("Ошибка связи с ДК. COM-порт не доступен. Проверьте настройки связи!");
 const QString ControllerLink::kOpenFailedCaption = QStringLiteral("Ошибка связи");
+const QString ControllerLink::kUdpDeafText =
+    QStringLiteral("Ошибка связи с ДК. Ответы ДК по UDP не могут быть приняты: %1. Проверьте "
+                   "настройки связи!");
 const QString ControllerLink::kStrangerPrefix = QStringLiteral("чужой пакет от %1: ");
 
 ControllerLink::ControllerLink(Transport &serial, Transport &udp, QObject *parent)
@@ -159,6 +162,7 @@ QCoro::Task<Reply> ControllerLink::SendRaw(QString command)
     if (!serialLink()) {
         if (!m_udp.write(bytes))
             co_return Reply{Reply::Status::WriteFailed, {}};
+        noteUdpListening();
         co_return co_await holdForAnswer();
     }
     bytes += kLineEnd;
@@ -187,7 +191,20 @@ QCoro::Task<Reply> ControllerLink::sendDatagram(QString text)
     m_heard = false;
     if (!m_udp.write(bytes))
         co_return Reply{Reply::Status::WriteFailed, {}};
+    noteUdpListening();
     co_return co_await holdForAnswer();
+}
+
+void ControllerLink::noteUdpListening()
+{
+    // The wait for an answer nobody can hear would end in "no answer" and blame the
+    // controller; the engineer is told the real cause, once, not at every poll.
+    if (m_udp.isOpen()) {
+        m_udpDeafSaid = false;
+    } else if (!m_udpDeafSaid) {
+        m_udpDeafSaid = true;
+        emit udpNotListening(m_udp.errorString());
+    }
 }
 
 QCoro::Task<Reply> ControllerLink::holdForAnswer()
@@ -235,6 +252,7 @@ QCoro::Task<Reply> ControllerLink::exchange(QString command)
         m_answerReady = false;
         m_answer.clear();
         if (m_udp.write(bytes)) {
+            noteUdpListening();
             const int rounds = m_waitRounds ? m_waitRounds : m_udpRounds;
             co_await waitForAnswer([this] { return m_answerReady; }, rounds * RoundMs);
         } else {

@@ -91,6 +91,8 @@ public:
 
     static const QString kOpenFailedText;
     static const QString kOpenFailedCaption;
+    // "%1": why the UDP port is not listened on.
+    static const QString kUdpDeafText;
     // Put before a datagram that came from another address than the controller's ("%1" is
     // "A.B.C.D:P").
     static const QString kStrangerPrefix;
@@ -103,6 +105,9 @@ signals:
     void echo(const QString &text);
     // The serial port could not be opened: the caller shows kOpenFailedText.
     void openFailed(const QString &portName);
+    // A command went out over UDP with nothing listening for its answer (`why` as the
+    // transport says it); said once until the port is listened on again.
+    void udpNotListening(const QString &why);
 
 private:
     // Receive handlers of the two transports.
@@ -120,6 +125,7 @@ private:
     [[nodiscard]] Transport &active();
     QCoro::Task<Reply> holdForAnswer();
     void onSerialFailed();
+    void noteUdpListening();
 
     struct TurnGuard
     {
@@ -136,6 +142,7 @@ private:
     bool m_inExchange = false;
     bool m_heard = false;    // a reply (a datagram, a serial line) arrived on the active link
     bool m_portLost = false; // the port went away or failed to reopen: no reopening by itself
+    bool m_udpDeafSaid = false;
     int m_waitRounds = 0;
     int m_udpRounds = UdpRounds;
     QString m_configuredPort = QStringLiteral("COM1");

@@ -17,6 +17,8 @@ public:
     virtual bool open() = 0;
     virtual void close() = 0;
     [[nodiscard]] virtual bool isOpen() const = 0;
+    // Why the last open() failed, where the transport knows.
+    [[nodiscard]] virtual QString errorString() const { return {}; }
     // Queues the bytes; false when they cannot go out at all.
     virtual bool write(const QByteArray &bytes) = 0;
     // Bytes accepted by write() that have not reached the wire yet.

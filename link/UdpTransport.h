@@ -36,7 +36,7 @@ public:
     // False when the port cannot be bound, or another process of this program listens on it
     // (errorString() says which).
     bool open() override;
-    [[nodiscard]] QString errorString() const { return m_error; }
+    [[nodiscard]] QString errorString() const override { return m_error; }
     void close() override;
     [[nodiscard]] bool isOpen() const override;
     bool write(const QByteArray &bytes) override;

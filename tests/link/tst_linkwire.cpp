@@ -79,12 +79,18 @@ private slots:
         QVERIFY(!udp.open());
         ControllerLink link(serial, udp);
         link.setLinkType(LinkKind::Ethernet);
-        QCOMPARE(QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))).status,
-                 Reply::Status::NoAnswer);
+        QSignalSpy deaf(&link, &ControllerLink::udpNotListening);
+        for (int poll = 0; poll < 2; ++poll)
+            QCOMPARE(QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))).status,
+                     Reply::Status::NoAnswer);
+        QCOMPARE(deaf.size(), 1);
+        QVERIFY2(deaf.at(0).at(0).toString().contains(QStringLiteral("занят")),
+                 qPrintable(deaf.at(0).at(0).toString()));
         ::close(fd);
         link.setUdpWaitRounds(ControllerLink::LongRounds);
         QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))).ok());
         QVERIFY(udp.isOpen());
+        QCOMPARE(deaf.size(), 1);
     }
 
     void udpSplitAnswerIsNotRecognised()
