@@ -1,12 +1,12 @@
 #include "app/MainWindow.h"
 #include "app/ProjectSettingsDialog.h"
 #include "app/Windows.h"
-#include "link/PortLock.h"
 #include "link/SerialDevice.h"
 #include "model/ByteIO.h"
 #include "sim/SimPtyEndpoint.h"
 #include "sim/SimUdpEndpoint.h"
 #include "support/FakePrompts.h"
+#include "support/HeldPort.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -17,18 +17,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopeGuard>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <qcoro/qcorotask.h>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace PL = ProjectLayout;
 
@@ -334,12 +328,8 @@ private slots:
         SimUdpEndpoint sim(controller, plan);
         QVERIFY(sim.listen(kSim, port));
         const quint16 held = testedPort ? port : quint16(LinkSettings{}.udpPort);
-        const int fd = ::open(QFile::encodeName(PortLock::path(held)).constData(),
-                              O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        QVERIFY(fd >= 0);
-        const auto unlock = qScopeGuard([fd] { ::close(fd); });
-        // Another test may hold the stored port already: held either way.
-        QVERIFY(::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno == EWOULDBLOCK);
+        const HeldPort other(held);
+        QVERIFY(other.held());
         FakePrompts prompts;
         TForm1 main;
         createWindows(main);

@@ -3,12 +3,12 @@
 #include "CliRig.h"
 
 #include "cli/FleetList.h"
-#include "link/PortLock.h"
 #include "model/ByteIO.h"
 #include "model/Structures.h"
 #include "sim/SimFleet.h"
 #include "sim/SimPtyEndpoint.h"
 #include "sim/SimUdpEndpoint.h"
+#include "support/HeldPort.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,7 +22,6 @@
 #include <array>
 #include <fcntl.h>
 #include <limits>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -507,14 +506,12 @@ private slots:
         auto project = makeProject(QStringLiteral("p"));
         QVERIFY(!seedFlash(sim.controller, *project).empty());
         QTemporaryDir dir;
-        const int fd = ::open(QFile::encodeName(PortLock::path(kPort)).constData(),
-                              O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        QVERIFY(fd >= 0);
-        QVERIFY(::flock(fd, LOCK_EX | LOCK_NB) == 0);
+        HeldPort other(kPort);
+        QVERIFY(other.held());
         const QStringList download{QStringLiteral("download"), QStringLiteral("--from"), kTo,
                                    QStringLiteral("-o"), dir.filePath(QStringLiteral("p.velt"))};
         const CliRun refused = runInProcess(download);
-        ::close(fd);
+        other.release();
         QCOMPARE(refused.status, 2);
         QVERIFY2(refused.err.contains(QStringLiteral("занят другой программой")),
                  qPrintable(refused.err));

@@ -1,11 +1,11 @@
 // The exchange over the real transports against the virtual controller: UDP on loopback
 // addresses and a pseudo-terminal.
 #include "link/ControllerLink.h"
-#include "link/PortLock.h"
 #include "link/SerialTransport.h"
 #include "link/UdpTransport.h"
 #include "sim/SimPtyEndpoint.h"
 #include "sim/SimUdpEndpoint.h"
+#include "support/HeldPort.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,10 +16,6 @@
 #include <QUdpSocket>
 
 #include <qcoro/qcorotask.h>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace {
 constexpr quint16 kPort = 24991;
@@ -68,10 +64,8 @@ private slots:
         FaultPlan plan;
         SimUdpEndpoint sim(controller, plan);
         QVERIFY(sim.listen(kSim, port));
-        const int fd = ::open(QFile::encodeName(PortLock::path(port)).constData(),
-                              O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        QVERIFY(fd >= 0);
-        QVERIFY(::flock(fd, LOCK_EX | LOCK_NB) == 0);
+        HeldPort other(port);
+        QVERIFY(other.held());
         SerialTransport serial;
         UdpTransport udp;
         udp.setLocalPort(port);
@@ -86,7 +80,7 @@ private slots:
         QCOMPARE(deaf.size(), 1);
         QVERIFY2(deaf.at(0).at(0).toString().contains(QStringLiteral("занят")),
                  qPrintable(deaf.at(0).at(0).toString()));
-        ::close(fd);
+        other.release();
         link.setUdpWaitRounds(ControllerLink::LongRounds);
         QVERIFY(QCoro::waitFor(link.SendCommand(QStringLiteral("test 1"))).ok());
         QVERIFY(udp.isOpen());
