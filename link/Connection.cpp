@@ -59,7 +59,7 @@ QCoro::Task<Communic::TestResult> Communic::testLink(bool ethernet, QString addr
             m_udp.setLocalPort(static_cast<quint16>(port));
             // Not listening, the test would wait for an answer it can never hear and blame
             // the controller.
-            if (!m_udp.isOpen() && !m_udp.open()) {
+            if (!m_udp.open()) {
                 m_testError = m_udp.errorString();
                 result = TestResult::UdpClosed;
                 return false;

@@ -160,9 +160,8 @@ QCoro::Task<Reply> ControllerLink::SendRaw(QString command)
     m_heard = false;
     QByteArray bytes = encode(command);
     if (!serialLink()) {
-        if (!m_udp.write(bytes))
+        if (!sendForAnswer(bytes))
             co_return Reply{Reply::Status::WriteFailed, {}};
-        noteUdpListening();
         co_return co_await holdForAnswer();
     }
     bytes += kLineEnd;
@@ -189,14 +188,15 @@ QCoro::Task<Reply> ControllerLink::sendDatagram(QString text)
                         {}};
     m_udp.readPending();
     m_heard = false;
-    if (!m_udp.write(bytes))
+    if (!sendForAnswer(bytes))
         co_return Reply{Reply::Status::WriteFailed, {}};
-    noteUdpListening();
     co_return co_await holdForAnswer();
 }
 
-void ControllerLink::noteUdpListening()
+bool ControllerLink::sendForAnswer(const QByteArray &bytes)
 {
+    if (!m_udp.write(bytes))
+        return false;
     // The wait for an answer nobody can hear would end in "no answer" and blame the
     // controller; the engineer is told the real cause, once, not at every poll.
     if (m_udp.isOpen()) {
@@ -205,6 +205,7 @@ void ControllerLink::noteUdpListening()
         m_udpDeafSaid = true;
         emit udpNotListening(m_udp.errorString());
     }
+    return true;
 }
 
 QCoro::Task<Reply> ControllerLink::holdForAnswer()
@@ -251,8 +252,7 @@ QCoro::Task<Reply> ControllerLink::exchange(QString command)
         m_udp.readPending();
         m_answerReady = false;
         m_answer.clear();
-        if (m_udp.write(bytes)) {
-            noteUdpListening();
+        if (sendForAnswer(bytes)) {
             const int rounds = m_waitRounds ? m_waitRounds : m_udpRounds;
             co_await waitForAnswer([this] { return m_answerReady; }, rounds * RoundMs);
         } else {

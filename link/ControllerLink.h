@@ -125,7 +125,8 @@ private:
     [[nodiscard]] Transport &active();
     QCoro::Task<Reply> holdForAnswer();
     void onSerialFailed();
-    void noteUdpListening();
+    // A UDP datagram whose answer is waited for.
+    bool sendForAnswer(const QByteArray &bytes);
 
     struct TurnGuard
     {

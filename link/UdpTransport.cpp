@@ -72,8 +72,7 @@ bool UdpTransport::write(const QByteArray &bytes)
     // The receiver listens before anything is sent, or the answer is lost: the port may have
     // been held by another program when it was set, and let go since. The datagram goes out
     // in any case; a caller on the serial link never reads its answer.
-    if (!isOpen())
-        open();
+    open();
     return sendTo(bytes, m_peer, m_peerPort);
 }
 
